@@ -1,0 +1,4 @@
+// Sharing modes of the run-time's file opening.
+#pragma once
+
+#include <winsim/crt.h>

@@ -1,0 +1,8 @@
+// The Win32 facade of the host stand-in. Each API family lives in the header of its usual name.
+#pragma once
+
+#include <windef.h>
+#include <winerror.h>
+#include <winnt.h>
+#include <winbase.h>
+#include <winreg.h>
