@@ -1,0 +1,42 @@
+# Shared by build.sh and test.sh: locations and the installation of missing Debian packages.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+jobs=$(nproc 2>/dev/null || echo 4)
+
+# ensure_packages <command-or-file> <package>...: installs the packages when the first argument
+# (a command on PATH or an absolute path) is missing.
+ensure_packages() {
+    local probe=$1
+    shift
+    if [[ $probe == /* ]]; then
+        [[ -e $probe ]] && return 0
+    else
+        command -v "$probe" >/dev/null 2>&1 && return 0
+    fi
+    if [[ $(id -u) -ne 0 ]]; then
+        echo "missing $probe: run as root: apt-get install -y $*" >&2
+        exit 1
+    fi
+    if [[ ! -f /var/lib/apt/velmar-updated ]]; then
+        apt-get update -qq
+        touch /var/lib/apt/velmar-updated
+    fi
+    echo "installing $*"
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+ensure_cross_compilers() {
+    ensure_packages cmake cmake make
+    ensure_packages x86_64-w64-mingw32-g++-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    ensure_packages i686-w64-mingw32-g++-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+}
+
+# configure_windows <machine>: the Windows build folder of x64 or x86.
+configure_windows() {
+    local machine=$1 toolchain
+    case $machine in
+    x64) toolchain=mingw-w64-x86_64.cmake ;;
+    x86) toolchain=mingw-w64-i686.cmake ;;
+    esac
+    cmake -S "$root" -B "$root/build/win-$machine" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain" >/dev/null
+}
