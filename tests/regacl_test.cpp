@@ -5,6 +5,7 @@
 #include <sddl.h>
 
 #include "log.h"
+#include "keydacl.h"
 #include "logtest.h"
 #include "regacl.h"
 
@@ -12,41 +13,8 @@ namespace {
 
 const wchar_t kKey[] = L"SOFTWARE\\Velmar\\Shared";
 
-struct AceView {
-    BYTE type;
-    BYTE flags;
-    ACCESS_MASK mask;
-    std::wstring sid;
-    bool operator==(const AceView& other) const {
-        return type == other.type && flags == other.flags && mask == other.mask && sid == other.sid;
-    }
-};
-
-std::vector<AceView> ReadKeyDacl(const wchar_t* path) {
-    std::vector<AceView> aces;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return aces;
-    }
-    DWORD size = 0;
-    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
-    std::vector<BYTE> descriptor(size);
-    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
-    RegCloseKey(key);
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted);
-    for (WORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-        void* ace = nullptr;
-        GetAce(dacl, i, &ace);
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-        LPWSTR text = nullptr;
-        ConvertSidToStringSidW(&allowed->SidStart, &text);
-        aces.push_back({allowed->Header.AceType, allowed->Header.AceFlags, allowed->Mask, text});
-        LocalFree(text);
-    }
-    return aces;
+std::vector<KeyAce> ReadKeyDacl(const wchar_t* path) {
+    return ReadKeyDacl(HKEY_LOCAL_MACHINE, path);
 }
 
 void CreateKey(const wchar_t* path) {
@@ -72,7 +40,7 @@ void ExpectNothingLeftOpen() {
     EXPECT_EQ(0, winsim::LiveCount("file"));
 }
 
-const AceView kEveryoneFull{ACCESS_ALLOWED_ACE_TYPE, CONTAINER_INHERIT_ACE, KEY_ALL_ACCESS,
+const KeyAce kEveryoneFull{ACCESS_ALLOWED_ACE_TYPE, CONTAINER_INHERIT_ACE, KEY_ALL_ACCESS,
                             L"S-1-1-0"};
 
 class RegAclTest : public testing::Test {
@@ -88,7 +56,7 @@ TEST_F(RegAclTest, GrantReplacesTheDaclWithEveryoneFullControl) {
     for (int run = 0; run < 2; ++run) {
         winsim::SetArguments({L"vqregacl6.exe", L"-t", L"HLM", L"-k", kKey});
         EXPECT_EQ(0, RunRegKeyAcl());
-        EXPECT_EQ(std::vector<AceView>{kEveryoneFull}, ReadKeyDacl(kKey));
+        EXPECT_EQ(std::vector<KeyAce>{kEveryoneFull}, ReadKeyDacl(kKey));
     }
     EXPECT_FALSE(winsim::FileExists(L"C:\\Users\\tester\\AppData\\Roaming\\Velmar"));
     ExpectNothingLeftOpen();
@@ -98,7 +66,7 @@ TEST_F(RegAclTest, OptionsAreFoundInAnyOrder) {
     winsim::SetArguments({L"vqregacl6.exe", L"stray", L"-k", kKey, L"-x", L"-t", L"HLM", L"-k",
                           L"SOFTWARE\\Other"});
     EXPECT_EQ(0, RunRegKeyAcl());
-    EXPECT_EQ(std::vector<AceView>{kEveryoneFull}, ReadKeyDacl(kKey));
+    EXPECT_EQ(std::vector<KeyAce>{kEveryoneFull}, ReadKeyDacl(kKey));
 }
 
 TEST_F(RegAclTest, RefusedCommandLinesLogCodeOne) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <regex>
 
+#include "keydacl.h"
 #include "wintest.h"
 
 namespace {
@@ -15,43 +16,6 @@ namespace {
 const wchar_t kParent[] = L"SOFTWARE\\VelmarE2E";
 
 std::wstring Tool() { return DistDir() + L"\\vqregacl6.exe"; }
-
-struct Ace {
-    BYTE type;
-    BYTE flags;
-    ACCESS_MASK mask;
-    std::wstring sid;
-};
-
-std::vector<Ace> KeyDacl(const std::wstring& path) {
-    std::vector<Ace> aces;
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return aces;
-    }
-    DWORD size = 0;
-    RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
-    std::vector<BYTE> descriptor(size);
-    const LONG status = RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor.data(), &size);
-    RegCloseKey(key);
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    if (status != ERROR_SUCCESS ||
-        !GetSecurityDescriptorDacl(descriptor.data(), &present, &dacl, &defaulted) || !dacl) {
-        return aces;
-    }
-    for (WORD i = 0; i < dacl->AceCount; ++i) {
-        void* entry = nullptr;
-        GetAce(dacl, i, &entry);
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-        LPWSTR text = nullptr;
-        ConvertSidToStringSidW(&allowed->SidStart, &text);
-        aces.push_back({allowed->Header.AceType, allowed->Header.AceFlags, allowed->Mask, text});
-        LocalFree(text);
-    }
-    return aces;
-}
 
 bool KeyExists(const std::wstring& path) {
     HKEY key = nullptr;
@@ -85,7 +49,7 @@ class RegAclEndToEnd : public testing::Test {
 TEST_F(RegAclEndToEnd, GrantLeavesOneEveryoneEntryAndNoLog) {
     for (int run = 0; run < 2; ++run) {
         EXPECT_EQ(0u, RunProgram(Tool(), {L"-t", L"HLM", L"-k", key_}));
-        const std::vector<Ace> dacl = KeyDacl(key_);
+        const std::vector<KeyAce> dacl = ReadKeyDacl(HKEY_LOCAL_MACHINE, key_);
         ASSERT_EQ(1u, dacl.size());
         EXPECT_EQ(ACCESS_ALLOWED_ACE_TYPE, dacl[0].type);
         EXPECT_EQ(CONTAINER_INHERIT_ACE, dacl[0].flags);

@@ -76,8 +76,20 @@ bool Stat(const std::string& hostPath, struct stat* info) {
 
 DWORD MissingPathError(const std::string& hostPath) {
     struct stat info;
+    if (hostPath.empty()) {
+        return ERROR_PATH_NOT_FOUND;
+    }
     const std::string parent = hostPath.substr(0, hostPath.find_last_of('/'));
     return Stat(parent, &info) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+// Stat that sets the last error as Windows does for a missing file or folder.
+bool StatOrSetError(const std::string& hostPath, struct stat* info) {
+    if (Stat(hostPath, info)) {
+        return true;
+    }
+    SetLastError(MissingPathError(hostPath));
+    return false;
 }
 
 } // namespace
@@ -179,8 +191,7 @@ DWORD WINAPI GetFileAttributesW(LPCWSTR path) {
     WINSIM_CALL(DWORD);
     const std::string host = winsim::MapPath(path);
     struct stat info;
-    if (!winsim::Stat(host, &info)) {
-        SetLastError(host.empty() ? ERROR_PATH_NOT_FOUND : winsim::MissingPathError(host));
+    if (!winsim::StatOrSetError(host, &info)) {
         return INVALID_FILE_ATTRIBUTES;
     }
     auto kept = winsim::g_files.attributes.find(host);
@@ -197,8 +208,7 @@ BOOL WINAPI SetFileAttributesW(LPCWSTR path, DWORD attributes) {
     WINSIM_CALL(BOOL);
     const std::string host = winsim::MapPath(path);
     struct stat info;
-    if (!winsim::Stat(host, &info)) {
-        SetLastError(host.empty() ? ERROR_PATH_NOT_FOUND : winsim::MissingPathError(host));
+    if (!winsim::StatOrSetError(host, &info)) {
         return FALSE;
     }
     winsim::g_files.attributes[host] = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
@@ -209,8 +219,7 @@ BOOL WINAPI DeleteFileW(LPCWSTR path) {
     WINSIM_CALL(BOOL);
     const std::string host = winsim::MapPath(path);
     struct stat info;
-    if (!winsim::Stat(host, &info)) {
-        SetLastError(host.empty() ? ERROR_PATH_NOT_FOUND : winsim::MissingPathError(host));
+    if (!winsim::StatOrSetError(host, &info)) {
         return FALSE;
     }
     auto kept = winsim::g_files.attributes.find(host);

@@ -133,19 +133,6 @@ bool PathExists(const std::wstring& path) {
 
 void DeleteIfPresent(const std::wstring& path) { DeleteFileW(path.c_str()); }
 
-std::vector<std::string> SplitCrLf(const std::string& bytes) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    for (size_t at = bytes.find("\r\n"); at != std::string::npos; at = bytes.find("\r\n", start)) {
-        lines.push_back(bytes.substr(start, at - start));
-        start = at + 2;
-    }
-    if (start < bytes.size()) {
-        lines.push_back(bytes.substr(start));
-    }
-    return lines;
-}
-
 PeInfo ReadPeInfo(const std::wstring& path) {
     PeInfo info;
     const std::string image = ReadFileBytes(path);

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "textlines.h"
+
 // dist/<machine>/ of this build (x64 or x86), as a Windows path, from VELMAR_DIST.
 std::wstring DistDir();
 // The build folder of this Windows build (test doubles live below it), from VELMAR_BUILD.
@@ -26,8 +28,6 @@ std::wstring LogFilePath(const std::wstring& name);
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
 void DeleteIfPresent(const std::wstring& path);
-// Lines of a file split at CR LF.
-std::vector<std::string> SplitCrLf(const std::string& bytes);
 
 // PE headers of a binary file.
 struct PeInfo {
