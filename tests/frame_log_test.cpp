@@ -38,8 +38,10 @@ TEST_F(LogTest, SystemLinesFollowTheSystemSettings) {
     } cases[] = {
         {true, PROCESSOR_ARCHITECTURE_AMD64, 0x0409, kSystem},
         {false, PROCESSOR_ARCHITECTURE_AMD64, 0x0409, "Architecture:9\r\nLangID:409\r\n"},
-        {true, PROCESSOR_ARCHITECTURE_INTEL, 0x0411, "OS Version:6.2\r\nArchitecture:0\r\nLangID:411\r\n"},
-        {true, PROCESSOR_ARCHITECTURE_ARM64, 0x0C0A, "OS Version:6.2\r\nArchitecture:12\r\nLangID:c0a\r\n"},
+        {true, PROCESSOR_ARCHITECTURE_INTEL, 0x0411,
+         "OS Version:6.2\r\nArchitecture:0\r\nLangID:411\r\n"},
+        {true, PROCESSOR_ARCHITECTURE_ARM64, 0x0C0A,
+         "OS Version:6.2\r\nArchitecture:12\r\nLangID:c0a\r\n"},
     };
     for (const Case& c : cases) {
         winsim::Reset();

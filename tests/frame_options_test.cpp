@@ -21,15 +21,15 @@ TEST_F(OptionsTest, LookupTakesWholeCaseSensitiveElements) {
         std::wstring value;
     } cases[] = {
         {{L"tool.exe", L"-n", L"name"}, L"-n", true, L"name"},
-        {{L"tool.exe", L"-u"}, L"-u", true, L""},            // last place: present, no value
-        {{L"tool.exe", L"-x", L"-n"}, L"-n", true, L""},     // last place has no value
+        {{L"tool.exe", L"-u"}, L"-u", true, L""},                // last place: present, no value
+        {{L"tool.exe", L"-x", L"-n"}, L"-n", true, L""},         // last place has no value
         {{L"tool.exe", L"-n", L"-n", L"x"}, L"-n", true, L"-n"}, // first occurrence with a value
         {{L"tool.exe", L"-n", L"a", L"-n", L"b"}, L"-n", true, L"a"},
-        {{L"tool.exe", L"-N", L"a"}, L"-n", false, L""},     // no case folding
-        {{L"tool.exe", L"-name", L"a"}, L"-n", false, L""},  // no prefix matching
-        {{L"tool.exe", L"-n=a"}, L"-n", false, L""},         // no joined forms
-        {{L"tool.exe", L"-n", L""}, L"-n", true, L""},       // empty value reads as missing
-        {{L"-n", L"zero"}, L"-n", true, L"zero"},            // element 0 is compared too
+        {{L"tool.exe", L"-N", L"a"}, L"-n", false, L""},    // no case folding
+        {{L"tool.exe", L"-name", L"a"}, L"-n", false, L""}, // no prefix matching
+        {{L"tool.exe", L"-n=a"}, L"-n", false, L""},        // no joined forms
+        {{L"tool.exe", L"-n", L""}, L"-n", true, L""},      // empty value reads as missing
+        {{L"-n", L"zero"}, L"-n", true, L"zero"},           // element 0 is compared too
         {{}, L"-n", false, L""},
     };
     for (const Case& c : cases) {
@@ -73,8 +73,8 @@ TEST_F(OptionsTest, ErrorOptionMapsExactly) {
         const wchar_t* value;
         int exitCode;
     } cases[] = {
-        {L"ERROR_INSTALL_FAILURE", 1603}, {L"ERROR_SUCCESS", 0},   {L"error_success", 1641},
-        {L"ERROR_SUCCESS ", 1641},        {L"", 1641},             {L"1603", 1641},
+        {L"ERROR_INSTALL_FAILURE", 1603}, {L"ERROR_SUCCESS", 0}, {L"error_success", 1641},
+        {L"ERROR_SUCCESS ", 1641},        {L"", 1641},           {L"1603", 1641},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.exitCode, MapFailureExitCode(c.value)) << winsim::ToUtf8(c.value);

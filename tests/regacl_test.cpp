@@ -41,7 +41,7 @@ void ExpectNothingLeftOpen() {
 }
 
 const KeyAce kEveryoneFull{ACCESS_ALLOWED_ACE_TYPE, CONTAINER_INHERIT_ACE, KEY_ALL_ACCESS,
-                            L"S-1-1-0"};
+                           L"S-1-1-0"};
 
 class RegAclTest : public testing::Test {
   protected:
@@ -63,8 +63,8 @@ TEST_F(RegAclTest, GrantReplacesTheDaclWithEveryoneFullControl) {
 }
 
 TEST_F(RegAclTest, OptionsAreFoundInAnyOrder) {
-    winsim::SetArguments({L"vqregacl6.exe", L"stray", L"-k", kKey, L"-x", L"-t", L"HLM", L"-k",
-                          L"SOFTWARE\\Other"});
+    winsim::SetArguments(
+        {L"vqregacl6.exe", L"stray", L"-k", kKey, L"-x", L"-t", L"HLM", L"-k", L"SOFTWARE\\Other"});
     EXPECT_EQ(0, RunRegKeyAcl());
     EXPECT_EQ(std::vector<KeyAce>{kEveryoneFull}, ReadKeyDacl(kKey));
 }
@@ -140,8 +140,8 @@ TEST_F(RegAclTest, CleanUpRunsInItsOrder) {
 }
 
 TEST_F(RegAclTest, MissingKeyFailsWithoutCreatingIt) {
-    winsim::SetArguments({L"vqregacl6.exe", L"-t", L"HLM", L"-k", L"SOFTWARE\\Missing",
-                          L"-error", L"ERROR_SUCCESS"});
+    winsim::SetArguments({L"vqregacl6.exe", L"-t", L"HLM", L"-k", L"SOFTWARE\\Missing", L"-error",
+                          L"ERROR_SUCCESS"});
     EXPECT_EQ(0, RunRegKeyAcl());
     const std::vector<std::string> expected{"ERROR CODE:7", "ERROR CODE:10"};
     EXPECT_EQ(expected, ToolLines());

@@ -88,13 +88,15 @@ TEST_F(RegAclEndToEnd, ErrorOptionChoosesTheExitCodeAndTheLogIsStillWritten) {
     } cases[] = {{L"ERROR_INSTALL_FAILURE", 1603}, {L"ERROR_SUCCESS", 0}, {L"error_success", 1641}};
     for (const Case& c : cases) {
         DeleteIfPresent(LogFilePath(L"vqregacllog"));
-        EXPECT_EQ(c.exitCode, RunProgram(Tool(), {L"-t", L"HLM", L"-k", missing, L"-error", c.mode}));
+        EXPECT_EQ(c.exitCode,
+                  RunProgram(Tool(), {L"-t", L"HLM", L"-k", missing, L"-error", c.mode}));
         EXPECT_TRUE(PathExists(LogFilePath(L"vqregacllog")));
     }
 }
 
 TEST_F(RegAclEndToEnd, LogOptionNamesTheFile) {
-    EXPECT_EQ(1641u, RunProgram(Tool(), {L"-log", L"custom", L"-t", L"HLM", L"-k", key_ + L"\\No"}));
+    EXPECT_EQ(1641u,
+              RunProgram(Tool(), {L"-log", L"custom", L"-t", L"HLM", L"-k", key_ + L"\\No"}));
     EXPECT_TRUE(PathExists(LogFilePath(L"custom")));
     EXPECT_FALSE(PathExists(LogFilePath(L"vqregacllog")));
 }

@@ -14,7 +14,8 @@ namespace {
 
 TEST(CrtFormatting, WideFormattingReadsPercentSAsWideText) {
     wchar_t buffer[64];
-    EXPECT_EQ(14, _snwprintf_s(buffer, _countof(buffer), _TRUNCATE, L"<%s|%d|0X%X>", L"ab", -7, 0xBEEFu));
+    EXPECT_EQ(
+        14, _snwprintf_s(buffer, _countof(buffer), _TRUNCATE, L"<%s|%d|0X%X>", L"ab", -7, 0xBEEFu));
     EXPECT_STREQ(L"<ab|-7|0XBEEF>", buffer);
     EXPECT_EQ(11, _snwprintf_s(buffer, _countof(buffer), _TRUNCATE, L"%02d/%03d/%d", 4, 7, 2026));
     EXPECT_STREQ(L"04/007/2026", buffer);

@@ -14,9 +14,9 @@ const wchar_t kKey[] = L"SOFTWARE\\VelmarConformance";
 
 TEST(Registry, OpeningAMissingKeyReturnsFileNotFound) {
     HKEY key = nullptr;
-    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_LOCAL_MACHINE,
-                                                  L"SOFTWARE\\VelmarConformance\\NoSuchKey", 0,
-                                                  KEY_ALL_ACCESS, &key));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\VelmarConformance\\NoSuchKey", 0,
+                            KEY_ALL_ACCESS, &key));
 }
 
 TEST(Security, DescriptorMinimumLengthHoldsTheAbsoluteForm) {

@@ -42,7 +42,8 @@ bool GrantEveryoneKeyAccess(HKEY& root, const wchar_t* subKey) {
             LogErrorCode(3, false);
             break;
         }
-        descriptor = static_cast<PSECURITY_DESCRIPTOR>(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
+        descriptor =
+            static_cast<PSECURITY_DESCRIPTOR>(LocalAlloc(LPTR, SECURITY_DESCRIPTOR_MIN_LENGTH));
         if (descriptor == nullptr) {
             LogErrorCode(4, false);
             break;

@@ -78,7 +78,8 @@ ssize_t BinaryWrite(void* cookie, const char* buffer, size_t size) {
 FILE* _wfsopen(const wchar_t* path, const wchar_t* mode, int share) {
     WINSIM_CALL(FILE*);
     (void)share; // the sandbox has no other process that could hold the file
-    if (path == nullptr || mode == nullptr || (mode[0] != L'r' && mode[0] != L'w' && mode[0] != L'a')) {
+    if (path == nullptr || mode == nullptr ||
+        (mode[0] != L'r' && mode[0] != L'w' && mode[0] != L'a')) {
         errno = EINVAL;
         return nullptr;
     }

@@ -218,8 +218,7 @@ errno_t AppendBounded(Char* destination, size_t size, const Char* source, const 
 
 } // namespace
 
-int _vsnwprintf_s(wchar_t* buffer, size_t size, size_t count, const wchar_t* format,
-                  va_list args) {
+int _vsnwprintf_s(wchar_t* buffer, size_t size, size_t count, const wchar_t* format, va_list args) {
     std::wstring text;
     if (format == nullptr || !FormatWide(&text, format, args)) {
         if (buffer != nullptr && size != 0) {

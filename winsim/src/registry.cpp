@@ -121,10 +121,10 @@ LSTATUS Walk(HKEY key, const wchar_t* path, bool create, std::shared_ptr<RegKeyN
 
 std::wstring RootPrefixToPath(const std::wstring& path, HKEY* root) {
     static const std::pair<const wchar_t*, HKEY> prefixes[] = {
-        {L"HKLM", HKEY_LOCAL_MACHINE},        {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
-        {L"HKCU", HKEY_CURRENT_USER},         {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
-        {L"HKCR", HKEY_CLASSES_ROOT},         {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
-        {L"HKU", HKEY_USERS},                 {L"HKEY_USERS", HKEY_USERS},
+        {L"HKLM", HKEY_LOCAL_MACHINE}, {L"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {L"HKCU", HKEY_CURRENT_USER},  {L"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {L"HKCR", HKEY_CLASSES_ROOT},  {L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {L"HKU", HKEY_USERS},          {L"HKEY_USERS", HKEY_USERS},
     };
     const size_t cut = path.find(L'\\');
     const std::wstring head = path.substr(0, cut);
@@ -152,8 +152,7 @@ bool KeyExists(const std::wstring& path) {
 using winsim::g_registry;
 using winsim::RegKeyNode;
 
-LSTATUS WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access,
-                             PHKEY result) {
+LSTATUS WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
     WINSIM_CALL(LSTATUS);
     (void)options;
     if (result == nullptr) {
@@ -265,8 +264,8 @@ LSTATUS WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type
     return ERROR_SUCCESS;
 }
 
-LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
-                                LPBYTE data, LPDWORD size) {
+LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size) {
     WINSIM_CALL(LSTATUS);
     (void)reserved;
     std::shared_ptr<RegKeyNode> node;
@@ -306,7 +305,7 @@ LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR name) {
         return status;
     }
     return node->values.erase(name != nullptr ? name : L"") != 0 ? ERROR_SUCCESS
-                                                                  : ERROR_FILE_NOT_FOUND;
+                                                                 : ERROR_FILE_NOT_FOUND;
 }
 
 LSTATUS WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars,

@@ -86,9 +86,8 @@ std::vector<BYTE> WriteAcl(const std::vector<AceEntry>& entries) {
 }
 
 bool ValidDescriptor(const void* descriptor) {
-    return descriptor != nullptr &&
-           static_cast<const SECURITY_DESCRIPTOR*>(descriptor)->Revision ==
-               SECURITY_DESCRIPTOR_REVISION;
+    return descriptor != nullptr && static_cast<const SECURITY_DESCRIPTOR*>(descriptor)->Revision ==
+                                        SECURITY_DESCRIPTOR_REVISION;
 }
 
 } // namespace
@@ -153,7 +152,8 @@ BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE c
 PVOID WINAPI FreeSid(PSID sid) {
     WINSIM_CALL(PVOID);
     if (!winsim::Release("sid", sid)) {
-        std::fprintf(stderr, "winsim: FreeSid of a SID that AllocateAndInitializeSid did not make\n");
+        std::fprintf(stderr,
+                     "winsim: FreeSid of a SID that AllocateAndInitializeSid did not make\n");
         std::abort();
     }
     std::free(sid);
@@ -232,9 +232,9 @@ BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, LPBOOL pr
     *present = isPresent ? TRUE : FALSE;
     if (isPresent) {
         *dacl = found;
-        *defaulted =
-            (static_cast<SECURITY_DESCRIPTOR*>(descriptor)->Control & SE_DACL_DEFAULTED) ? TRUE
-                                                                                         : FALSE;
+        *defaulted = (static_cast<SECURITY_DESCRIPTOR*>(descriptor)->Control & SE_DACL_DEFAULTED)
+                         ? TRUE
+                         : FALSE;
     }
     return TRUE;
 }
@@ -306,8 +306,7 @@ BOOL WINAPI GetAce(PACL acl, DWORD index, LPVOID* ace) {
     return TRUE;
 }
 
-DWORD WINAPI SetEntriesInAclW(ULONG count, PEXPLICIT_ACCESS_W entries, PACL oldAcl,
-                              PACL* newAcl) {
+DWORD WINAPI SetEntriesInAclW(ULONG count, PEXPLICIT_ACCESS_W entries, PACL oldAcl, PACL* newAcl) {
     WINSIM_CALL(DWORD);
     if (newAcl == nullptr || (count != 0 && entries == nullptr)) {
         return ERROR_INVALID_PARAMETER;
@@ -336,10 +335,12 @@ DWORD WINAPI SetEntriesInAclW(ULONG count, PEXPLICIT_ACCESS_W entries, PACL oldA
             allowed.erase(std::remove_if(allowed.begin(), allowed.end(), sameTrustee),
                           allowed.end());
             denied.erase(std::remove_if(denied.begin(), denied.end(), sameTrustee), denied.end());
-            allowed.push_back({ACCESS_ALLOWED_ACE_TYPE, flags, access.grfAccessPermissions, trustee});
+            allowed.push_back(
+                {ACCESS_ALLOWED_ACE_TYPE, flags, access.grfAccessPermissions, trustee});
             break;
         case GRANT_ACCESS:
-            allowed.push_back({ACCESS_ALLOWED_ACE_TYPE, flags, access.grfAccessPermissions, trustee});
+            allowed.push_back(
+                {ACCESS_ALLOWED_ACE_TYPE, flags, access.grfAccessPermissions, trustee});
             break;
         case DENY_ACCESS:
             denied.push_back({ACCESS_DENIED_ACE_TYPE, flags, access.grfAccessPermissions, trustee});

@@ -16,9 +16,7 @@ struct SystemSettings {
 
 SystemSettings g_system;
 
-void ResetSystem() {
-    g_system = SystemSettings{true, 6, 2, PROCESSOR_ARCHITECTURE_AMD64, 0x0409};
-}
+void ResetSystem() { g_system = SystemSettings{true, 6, 2, PROCESSOR_ARCHITECTURE_AMD64, 0x0409}; }
 const ResetStep g_reset(ResetSystem);
 
 } // namespace

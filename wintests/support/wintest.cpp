@@ -167,8 +167,8 @@ PeInfo ReadPeInfo(const std::wstring& path) {
     } else {
         return info;
     }
-    const auto* sections = reinterpret_cast<const IMAGE_SECTION_HEADER*>(
-        optional + fileHeader->SizeOfOptionalHeader);
+    const auto* sections =
+        reinterpret_cast<const IMAGE_SECTION_HEADER*>(optional + fileHeader->SizeOfOptionalHeader);
     if (!at(optionalOffset + fileHeader->SizeOfOptionalHeader,
             sizeof(IMAGE_SECTION_HEADER) * fileHeader->NumberOfSections)) {
         return info;

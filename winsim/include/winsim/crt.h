@@ -38,8 +38,7 @@ extern wchar_t** __wargv;
 int swprintf_s(wchar_t* buffer, size_t count, const wchar_t* format, ...);
 int vswprintf_s(wchar_t* buffer, size_t count, const wchar_t* format, va_list args);
 int _snwprintf_s(wchar_t* buffer, size_t size, size_t count, const wchar_t* format, ...);
-int _vsnwprintf_s(wchar_t* buffer, size_t size, size_t count, const wchar_t* format,
-                  va_list args);
+int _vsnwprintf_s(wchar_t* buffer, size_t size, size_t count, const wchar_t* format, va_list args);
 
 // Narrow formatting.
 int sprintf_s(char* buffer, size_t count, const char* format, ...);
