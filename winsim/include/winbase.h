@@ -81,3 +81,32 @@ BOOL WINAPI IsValidAcl(PACL acl);
 BOOL WINAPI GetAclInformation(PACL acl, LPVOID information, DWORD length,
                               ACL_INFORMATION_CLASS informationClass);
 BOOL WINAPI GetAce(PACL acl, DWORD index, LPVOID* ace);
+
+// Waits, on the stand-in's virtual clock.
+#define INFINITE 0xFFFFFFFF
+void WINAPI Sleep(DWORD milliseconds);
+
+// File search.
+#ifndef _FILETIME_
+#define _FILETIME_
+typedef struct _FILETIME {
+    DWORD dwLowDateTime;
+    DWORD dwHighDateTime;
+} FILETIME, *PFILETIME, *LPFILETIME;
+#endif
+
+typedef struct _WIN32_FIND_DATAW {
+    DWORD dwFileAttributes;
+    FILETIME ftCreationTime;
+    FILETIME ftLastAccessTime;
+    FILETIME ftLastWriteTime;
+    DWORD nFileSizeHigh;
+    DWORD nFileSizeLow;
+    DWORD dwReserved0;
+    DWORD dwReserved1;
+    WCHAR cFileName[MAX_PATH];
+    WCHAR cAlternateFileName[14];
+} WIN32_FIND_DATAW, *PWIN32_FIND_DATAW, *LPWIN32_FIND_DATAW;
+
+HANDLE WINAPI FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
+BOOL WINAPI FindClose(HANDLE findFile);

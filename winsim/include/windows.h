@@ -6,3 +6,4 @@
 #include <winnt.h>
 #include <winbase.h>
 #include <winreg.h>
+#include <winsvc.h>

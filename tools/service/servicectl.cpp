@@ -1,0 +1,169 @@
+// The service operations: create, delete, start and wait, stop and wait. Each opens its own
+// handles and closes them, the service's before the manager's.
+#include "service.h"
+
+#include "crt.h"
+#include "log.h"
+
+namespace {
+
+const int kFailed = ERROR_SUCCESS_REBOOT_INITIATED;
+
+SC_HANDLE OpenManager() { return OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS); }
+
+SC_HANDLE OpenNamedService(SC_HANDLE manager) {
+    return OpenServiceW(manager, ServiceToolOptions.SvcName, SERVICE_ALL_ACCESS);
+}
+
+// The first status query comes before any request, so a service that already runs costs no
+// request and no pause.
+int WaitUntilRunning(SC_HANDLE service) {
+    bool startSent = false;
+    for (DWORD poll = 1; poll <= SvcWaitPolls; ++poll) {
+        SERVICE_STATUS status;
+        ZeroMemory(&status, sizeof(status));
+        if (!QueryServiceStatus(service, &status)) {
+            LogServiceStep(SvcStepStartQuery, GetLastError());
+            return kFailed;
+        }
+        if (status.dwCurrentState == SERVICE_RUNNING) {
+            return ERROR_SUCCESS;
+        }
+        // A refused request is sent again at the next poll; an accepted one never again.
+        if (!startSent && StartServiceW(service, 0, nullptr)) {
+            startSent = true;
+        }
+        Sleep(SvcPollPauseMilliseconds);
+    }
+    LogServiceStep(SvcStepStartTimeout);
+    return kFailed;
+}
+
+int WaitUntilStopped(SC_HANDLE service) {
+    SERVICE_STATUS status;
+    ZeroMemory(&status, sizeof(status));
+    bool stopSent = false;
+    for (DWORD poll = 1; poll <= SvcWaitPolls; ++poll) {
+        if (!QueryServiceStatus(service, &status)) {
+            LogServiceStep(SvcStepStopQuery, GetLastError());
+            return kFailed;
+        }
+        if (status.dwCurrentState == SERVICE_STOPPED) {
+            return ERROR_SUCCESS;
+        }
+        // The request reports the service's status into the same structure.
+        if (!stopSent && ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+            stopSent = true;
+        }
+        Sleep(SvcPollPauseMilliseconds);
+    }
+    if (status.dwCurrentState == SERVICE_STOPPED) {
+        return ERROR_SUCCESS;
+    }
+    LogServiceStep(SvcStepStopTimeout);
+    return kFailed;
+}
+
+} // namespace
+
+int CreateServiceEntry() {
+    const SC_HANDLE manager = OpenManager();
+    if (manager == nullptr) {
+        LogServiceStep(SvcStepCreateManager, GetLastError());
+        return kFailed;
+    }
+    int result = kFailed;
+    SC_HANDLE service = OpenNamedService(manager);
+    if (service != nullptr) {
+        LogServiceStep(SvcStepAlreadyExists, GetLastError());
+        CloseServiceHandle(service);
+    } else {
+        // The one dependency as a list: the name, its terminator and the list's terminator.
+        wchar_t dependencies[SvcFieldChars + 1];
+        ZeroMemory(dependencies, sizeof(dependencies));
+        _snwprintf_s(dependencies, SvcFieldChars, _TRUNCATE, L"%s",
+                     ServiceToolOptions.SvcDependencies);
+        service = CreateServiceW(
+            manager, ServiceToolOptions.SvcName, ServiceToolOptions.SvcDisplayName,
+            SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
+            ServiceToolOptions.SvcProgramPath, nullptr, nullptr, dependencies, nullptr, nullptr);
+        if (service == nullptr) {
+            LogServiceStep(SvcStepCreate, GetLastError());
+        } else {
+            // The service is usable without its description, so a failure here is ignored.
+            SERVICE_DESCRIPTIONW description;
+            description.lpDescription = ServiceToolOptions.SvcDescription;
+            ChangeServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, &description);
+            CloseServiceHandle(service);
+            result = ERROR_SUCCESS;
+        }
+    }
+    CloseServiceHandle(manager);
+    return result;
+}
+
+int DeleteServiceEntry() {
+    const SC_HANDLE manager = OpenManager();
+    if (manager == nullptr) {
+        LogServiceStep(SvcStepDeleteManager, GetLastError());
+        return kFailed;
+    }
+    int result = ERROR_SUCCESS;
+    const SC_HANDLE service = OpenNamedService(manager);
+    if (service == nullptr) {
+        const DWORD error = GetLastError();
+        if (error != ERROR_SERVICE_DOES_NOT_EXIST) {
+            LogServiceStep(SvcStepDeleteOpen, error);
+            result = kFailed;
+        }
+    } else {
+        if (!DeleteService(service)) {
+            LogServiceStep(SvcStepDelete, GetLastError());
+            result = kFailed;
+        }
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return result;
+}
+
+int StartServiceAndWait() {
+    const SC_HANDLE manager = OpenManager();
+    if (manager == nullptr) {
+        LogServiceStep(SvcStepStartManager, GetLastError());
+        return kFailed;
+    }
+    int result = kFailed;
+    const SC_HANDLE service = OpenNamedService(manager);
+    if (service == nullptr) {
+        LogServiceStep(SvcStepStartOpen, GetLastError());
+    } else {
+        result = WaitUntilRunning(service);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return result;
+}
+
+int StopServiceAndWait() {
+    const SC_HANDLE manager = OpenManager();
+    if (manager == nullptr) {
+        LogServiceStep(SvcStepStopManager, GetLastError());
+        return kFailed;
+    }
+    int result = ERROR_SUCCESS;
+    const SC_HANDLE service = OpenNamedService(manager);
+    if (service == nullptr) {
+        // A service that is not installed counts as stopped.
+        const DWORD error = GetLastError();
+        if (error != ERROR_SERVICE_DOES_NOT_EXIST) {
+            LogServiceStep(SvcStepStopOpen, error);
+            result = kFailed;
+        }
+    } else {
+        result = WaitUntilStopped(service);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return result;
+}

@@ -1,0 +1,164 @@
+// The service control manager of the host stand-in (advapi32): manager and service handles,
+// creation, configuration, deletion, start, control and status.
+#pragma once
+
+#include <winbase.h>
+
+DECLARE_HANDLE(SC_HANDLE);
+typedef SC_HANDLE* LPSC_HANDLE;
+
+#define SERVICES_ACTIVE_DATABASEW L"ServicesActive"
+#define SC_GROUP_IDENTIFIERW L'+'
+
+// Access rights of the manager.
+#define SC_MANAGER_CONNECT 0x0001
+#define SC_MANAGER_CREATE_SERVICE 0x0002
+#define SC_MANAGER_ENUMERATE_SERVICE 0x0004
+#define SC_MANAGER_LOCK 0x0008
+#define SC_MANAGER_QUERY_LOCK_STATUS 0x0010
+#define SC_MANAGER_MODIFY_BOOT_CONFIG 0x0020
+#define SC_MANAGER_ALL_ACCESS 0xF003F
+
+// Access rights of a service.
+#define SERVICE_QUERY_CONFIG 0x0001
+#define SERVICE_CHANGE_CONFIG 0x0002
+#define SERVICE_QUERY_STATUS 0x0004
+#define SERVICE_ENUMERATE_DEPENDENTS 0x0008
+#define SERVICE_START 0x0010
+#define SERVICE_STOP 0x0020
+#define SERVICE_PAUSE_CONTINUE 0x0040
+#define SERVICE_INTERROGATE 0x0080
+#define SERVICE_USER_DEFINED_CONTROL 0x0100
+#define SERVICE_ALL_ACCESS 0xF01FF
+
+// Service types, start types and error control.
+#define SERVICE_KERNEL_DRIVER 0x00000001
+#define SERVICE_FILE_SYSTEM_DRIVER 0x00000002
+#define SERVICE_WIN32_OWN_PROCESS 0x00000010
+#define SERVICE_WIN32_SHARE_PROCESS 0x00000020
+#define SERVICE_WIN32 (SERVICE_WIN32_OWN_PROCESS | SERVICE_WIN32_SHARE_PROCESS)
+#define SERVICE_INTERACTIVE_PROCESS 0x00000100
+#define SERVICE_BOOT_START 0x00000000
+#define SERVICE_SYSTEM_START 0x00000001
+#define SERVICE_AUTO_START 0x00000002
+#define SERVICE_DEMAND_START 0x00000003
+#define SERVICE_DISABLED 0x00000004
+#define SERVICE_ERROR_IGNORE 0x00000000
+#define SERVICE_ERROR_NORMAL 0x00000001
+#define SERVICE_ERROR_SEVERE 0x00000002
+#define SERVICE_ERROR_CRITICAL 0x00000003
+#define SERVICE_NO_CHANGE 0xffffffff
+
+// Current states.
+#define SERVICE_STOPPED 0x00000001
+#define SERVICE_START_PENDING 0x00000002
+#define SERVICE_STOP_PENDING 0x00000003
+#define SERVICE_RUNNING 0x00000004
+#define SERVICE_CONTINUE_PENDING 0x00000005
+#define SERVICE_PAUSE_PENDING 0x00000006
+#define SERVICE_PAUSED 0x00000007
+
+// Controls and the controls a service accepts.
+#define SERVICE_CONTROL_STOP 0x00000001
+#define SERVICE_CONTROL_PAUSE 0x00000002
+#define SERVICE_CONTROL_CONTINUE 0x00000003
+#define SERVICE_CONTROL_INTERROGATE 0x00000004
+#define SERVICE_CONTROL_SHUTDOWN 0x00000005
+#define SERVICE_ACCEPT_STOP 0x00000001
+#define SERVICE_ACCEPT_PAUSE_CONTINUE 0x00000002
+#define SERVICE_ACCEPT_SHUTDOWN 0x00000004
+
+// Optional configuration levels.
+#define SERVICE_CONFIG_DESCRIPTION 1
+#define SERVICE_CONFIG_FAILURE_ACTIONS 2
+
+// The service manager's error codes (the rest of the codes live in winerror.h).
+#ifndef ERROR_INVALID_LEVEL
+#define ERROR_INVALID_LEVEL 124L
+#endif
+#ifndef ERROR_INVALID_ADDRESS
+#define ERROR_INVALID_ADDRESS 487L
+#endif
+#ifndef ERROR_DEPENDENT_SERVICES_RUNNING
+#define ERROR_DEPENDENT_SERVICES_RUNNING 1051L
+#endif
+#ifndef ERROR_INVALID_SERVICE_CONTROL
+#define ERROR_INVALID_SERVICE_CONTROL 1052L
+#endif
+#ifndef ERROR_SERVICE_REQUEST_TIMEOUT
+#define ERROR_SERVICE_REQUEST_TIMEOUT 1053L
+#endif
+#ifndef ERROR_SERVICE_ALREADY_RUNNING
+#define ERROR_SERVICE_ALREADY_RUNNING 1056L
+#endif
+#ifndef ERROR_INVALID_SERVICE_ACCOUNT
+#define ERROR_INVALID_SERVICE_ACCOUNT 1057L
+#endif
+#ifndef ERROR_SERVICE_DISABLED
+#define ERROR_SERVICE_DISABLED 1058L
+#endif
+#ifndef ERROR_CIRCULAR_DEPENDENCY
+#define ERROR_CIRCULAR_DEPENDENCY 1059L
+#endif
+#ifndef ERROR_SERVICE_CANNOT_ACCEPT_CTRL
+#define ERROR_SERVICE_CANNOT_ACCEPT_CTRL 1061L
+#endif
+#ifndef ERROR_SERVICE_NOT_ACTIVE
+#define ERROR_SERVICE_NOT_ACTIVE 1062L
+#endif
+#ifndef ERROR_SERVICE_MARKED_FOR_DELETE
+#define ERROR_SERVICE_MARKED_FOR_DELETE 1072L
+#endif
+#ifndef ERROR_SERVICE_EXISTS
+#define ERROR_SERVICE_EXISTS 1073L
+#endif
+#ifndef ERROR_SERVICE_NEVER_STARTED
+#define ERROR_SERVICE_NEVER_STARTED 1077L
+#endif
+#ifndef ERROR_DUPLICATE_SERVICE_NAME
+#define ERROR_DUPLICATE_SERVICE_NAME 1078L
+#endif
+
+typedef struct _SERVICE_STATUS {
+    DWORD dwServiceType;
+    DWORD dwCurrentState;
+    DWORD dwControlsAccepted;
+    DWORD dwWin32ExitCode;
+    DWORD dwServiceSpecificExitCode;
+    DWORD dwCheckPoint;
+    DWORD dwWaitHint;
+} SERVICE_STATUS, *LPSERVICE_STATUS;
+
+typedef struct _QUERY_SERVICE_CONFIGW {
+    DWORD dwServiceType;
+    DWORD dwStartType;
+    DWORD dwErrorControl;
+    LPWSTR lpBinaryPathName;
+    LPWSTR lpLoadOrderGroup;
+    DWORD dwTagId;
+    LPWSTR lpDependencies;
+    LPWSTR lpServiceStartName;
+    LPWSTR lpDisplayName;
+} QUERY_SERVICE_CONFIGW, *LPQUERY_SERVICE_CONFIGW;
+
+typedef struct _SERVICE_DESCRIPTIONW {
+    LPWSTR lpDescription;
+} SERVICE_DESCRIPTIONW, *LPSERVICE_DESCRIPTIONW;
+
+SC_HANDLE WINAPI OpenSCManagerW(LPCWSTR machineName, LPCWSTR databaseName, DWORD desiredAccess);
+SC_HANDLE WINAPI OpenServiceW(SC_HANDLE manager, LPCWSTR serviceName, DWORD desiredAccess);
+SC_HANDLE WINAPI CreateServiceW(SC_HANDLE manager, LPCWSTR serviceName, LPCWSTR displayName,
+                                DWORD desiredAccess, DWORD serviceType, DWORD startType,
+                                DWORD errorControl, LPCWSTR binaryPathName, LPCWSTR loadOrderGroup,
+                                LPDWORD tagId, LPCWSTR dependencies, LPCWSTR serviceStartName,
+                                LPCWSTR password);
+BOOL WINAPI CloseServiceHandle(SC_HANDLE handle);
+BOOL WINAPI DeleteService(SC_HANDLE service);
+BOOL WINAPI StartServiceW(SC_HANDLE service, DWORD argumentCount, LPCWSTR* arguments);
+BOOL WINAPI ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status);
+BOOL WINAPI QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status);
+BOOL WINAPI QueryServiceConfigW(SC_HANDLE service, LPQUERY_SERVICE_CONFIGW config, DWORD bufferSize,
+                                LPDWORD bytesNeeded);
+BOOL WINAPI QueryServiceConfig2W(SC_HANDLE service, DWORD infoLevel, LPBYTE buffer,
+                                 DWORD bufferSize, LPDWORD bytesNeeded);
+BOOL WINAPI ChangeServiceConfig2W(SC_HANDLE service, DWORD infoLevel, LPVOID info);
