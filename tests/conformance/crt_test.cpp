@@ -29,6 +29,15 @@ TEST(CrtFormatting, TruncatingFormatKeepsWhatFitsAndSaysSo) {
     EXPECT_STREQ(L"0123456", buffer);
 }
 
+TEST(CrtCopy, CountedCopyReadsNoFurtherThanItsCount) {
+    const char unterminated[3] = {'a', 'b', 'c'};
+    char copy[8];
+    EXPECT_EQ(0, strncpy_s(copy, sizeof(copy), unterminated, 3));
+    EXPECT_STREQ("abc", copy);
+    EXPECT_EQ(0, strncpy_s(copy, sizeof(copy), "abcdef", 2));
+    EXPECT_STREQ("ab", copy);
+}
+
 TEST(CrtConversion, ClassicLocaleMapsSingleByteCharactersAndRefusesOthers) {
     char narrow[16];
     size_t converted = 99;

@@ -5,5 +5,6 @@
 #include <winerror.h>
 #include <winnt.h>
 #include <winbase.h>
+#include <libloaderapi.h>
 #include <winreg.h>
 #include <winsvc.h>

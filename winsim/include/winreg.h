@@ -9,6 +9,7 @@
 #define HKEY_USERS ((HKEY)(ULONG_PTR)((LONG)0x80000003))
 
 LSTATUS WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
+LSTATUS WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LSTATUS WINAPI RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
                                DWORD options, REGSAM access, LPSECURITY_ATTRIBUTES attributes,
                                PHKEY result, LPDWORD disposition);
@@ -19,6 +20,8 @@ LSTATUS WINAPI RegSetValueExW(HKEY key, LPCWSTR name, DWORD reserved, DWORD type
                               DWORD size);
 LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type,
                                 LPBYTE data, LPDWORD size);
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                LPDWORD size);
 LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR name);
 LSTATUS WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameChars,
                              LPDWORD reserved, LPWSTR keyClass, LPDWORD classChars,

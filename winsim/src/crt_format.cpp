@@ -174,16 +174,22 @@ template <class Char> size_t Length(const Char* text) {
     return length;
 }
 
+// The length of a text, reading no further than `count` characters (_TRUNCATE: no limit).
+template <class Char> size_t BoundedLength(const Char* text, size_t count) {
+    size_t length = 0;
+    while ((count == _TRUNCATE || length < count) && text[length] != 0) {
+        ++length;
+    }
+    return length;
+}
+
 template <class Char>
 errno_t CopyBounded(Char* destination, size_t size, const Char* source, size_t count,
                     const char* function) {
     if (destination == nullptr || size == 0 || source == nullptr) {
         InvalidParameter(function);
     }
-    size_t length = Length(source);
-    if (count != _TRUNCATE && count < length) {
-        length = count;
-    }
+    const size_t length = BoundedLength(source, count);
     if (length >= size) {
         if (count == _TRUNCATE) {
             std::memcpy(destination, source, (size - 1) * sizeof(Char));
@@ -318,10 +324,7 @@ errno_t wcstombs_s(size_t* converted, char* destination, size_t size, const wcha
     if (source == nullptr || (destination == nullptr && size != 0)) {
         InvalidParameter(__func__);
     }
-    size_t length = Length(source);
-    if (count != _TRUNCATE && count < length) {
-        length = count;
-    }
+    size_t length = BoundedLength(source, count);
     for (size_t i = 0; i < length; ++i) {
         const auto c = static_cast<std::uint32_t>(source[i]);
         if (c > 0xFF) {
