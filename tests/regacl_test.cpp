@@ -24,15 +24,6 @@ void CreateKey(const wchar_t* path) {
     RegCloseKey(key);
 }
 
-std::vector<std::string> ToolLines() {
-    // Between the start line and the stop line that the flush added.
-    std::vector<std::string> lines(PendingLogLines.begin(), PendingLogLines.end());
-    if (lines.size() < 2) {
-        return {};
-    }
-    return std::vector<std::string>(lines.begin() + 1, lines.end() - 1);
-}
-
 void ExpectNothingLeftOpen() {
     EXPECT_EQ(0, winsim::LiveCount("sid"));
     EXPECT_EQ(0, winsim::LiveCount("local"));

@@ -13,17 +13,6 @@ namespace {
 const wchar_t kProgram[] = L"C:\\Program Files\\Velmar\\vqsmsvc.exe";
 const wchar_t kName[] = L"VqSmSvc";
 
-std::vector<std::string> ToolLines() {
-    std::vector<std::string> lines(PendingLogLines.begin(), PendingLogLines.end());
-    if (!lines.empty() && lines.front().rfind("=== Logging started:", 0) == 0) {
-        lines.erase(lines.begin());
-    }
-    if (!lines.empty() && lines.back().rfind("\n=== Logging stopped:", 0) == 0) {
-        lines.pop_back();
-    }
-    return lines;
-}
-
 void FreshMachine() {
     winsim::Reset();
     ClearPendingLog();

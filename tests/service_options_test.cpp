@@ -10,18 +10,6 @@ namespace {
 
 const wchar_t kProgram[] = L"C:\\Program Files\\Velmar\\vqsmsvc.exe";
 
-std::vector<std::string> ToolLines() {
-    // Every line after the start line, without the stop line that a flush adds.
-    std::vector<std::string> lines(PendingLogLines.begin(), PendingLogLines.end());
-    if (!lines.empty() && lines.front().rfind("=== Logging started:", 0) == 0) {
-        lines.erase(lines.begin());
-    }
-    if (!lines.empty() && lines.back().rfind("\n=== Logging stopped:", 0) == 0) {
-        lines.pop_back();
-    }
-    return lines;
-}
-
 void SetToolArguments(const std::vector<std::wstring>& options) {
     std::vector<std::wstring> arguments{L"C:\\Installer\\vqservice6.exe"};
     arguments.insert(arguments.end(), options.begin(), options.end());

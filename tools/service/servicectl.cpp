@@ -64,6 +64,33 @@ int WaitUntilStopped(SC_HANDLE service) {
     return kFailed;
 }
 
+// Opens the manager and the named service, runs `act` on the service and closes both handles,
+// the service's first. A service that does not exist is a success when `missingIsSuccess`;
+// any other failure to open logs its step code with the open's error.
+int RunOnNamedService(int managerCode, int openCode, bool missingIsSuccess,
+                      int (*act)(SC_HANDLE service)) {
+    const SC_HANDLE manager = OpenManager();
+    if (manager == nullptr) {
+        LogServiceStep(managerCode, GetLastError());
+        return kFailed;
+    }
+    int result = kFailed;
+    const SC_HANDLE service = OpenNamedService(manager);
+    if (service == nullptr) {
+        const DWORD error = GetLastError();
+        if (missingIsSuccess && error == ERROR_SERVICE_DOES_NOT_EXIST) {
+            result = ERROR_SUCCESS;
+        } else {
+            LogServiceStep(openCode, error);
+        }
+    } else {
+        result = act(service);
+        CloseServiceHandle(service);
+    }
+    CloseServiceHandle(manager);
+    return result;
+}
+
 } // namespace
 
 int CreateServiceEntry() {
@@ -103,67 +130,21 @@ int CreateServiceEntry() {
 }
 
 int DeleteServiceEntry() {
-    const SC_HANDLE manager = OpenManager();
-    if (manager == nullptr) {
-        LogServiceStep(SvcStepDeleteManager, GetLastError());
-        return kFailed;
-    }
-    int result = ERROR_SUCCESS;
-    const SC_HANDLE service = OpenNamedService(manager);
-    if (service == nullptr) {
-        const DWORD error = GetLastError();
-        if (error != ERROR_SERVICE_DOES_NOT_EXIST) {
-            LogServiceStep(SvcStepDeleteOpen, error);
-            result = kFailed;
-        }
-    } else {
+    // The operation does not wait for the service to vanish.
+    return RunOnNamedService(SvcStepDeleteManager, SvcStepDeleteOpen, true, [](SC_HANDLE service) {
         if (!DeleteService(service)) {
             LogServiceStep(SvcStepDelete, GetLastError());
-            result = kFailed;
+            return kFailed;
         }
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return result;
+        return static_cast<int>(ERROR_SUCCESS);
+    });
 }
 
 int StartServiceAndWait() {
-    const SC_HANDLE manager = OpenManager();
-    if (manager == nullptr) {
-        LogServiceStep(SvcStepStartManager, GetLastError());
-        return kFailed;
-    }
-    int result = kFailed;
-    const SC_HANDLE service = OpenNamedService(manager);
-    if (service == nullptr) {
-        LogServiceStep(SvcStepStartOpen, GetLastError());
-    } else {
-        result = WaitUntilRunning(service);
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return result;
+    return RunOnNamedService(SvcStepStartManager, SvcStepStartOpen, false, WaitUntilRunning);
 }
 
 int StopServiceAndWait() {
-    const SC_HANDLE manager = OpenManager();
-    if (manager == nullptr) {
-        LogServiceStep(SvcStepStopManager, GetLastError());
-        return kFailed;
-    }
-    int result = ERROR_SUCCESS;
-    const SC_HANDLE service = OpenNamedService(manager);
-    if (service == nullptr) {
-        // A service that is not installed counts as stopped.
-        const DWORD error = GetLastError();
-        if (error != ERROR_SERVICE_DOES_NOT_EXIST) {
-            LogServiceStep(SvcStepStopOpen, error);
-            result = kFailed;
-        }
-    } else {
-        result = WaitUntilStopped(service);
-        CloseServiceHandle(service);
-    }
-    CloseServiceHandle(manager);
-    return result;
+    // A service that is not installed counts as stopped.
+    return RunOnNamedService(SvcStepStopManager, SvcStepStopOpen, true, WaitUntilStopped);
 }
