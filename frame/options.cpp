@@ -48,6 +48,12 @@ void LogErrorCode(int code, bool withLastError) {
     LogPrintf(text);
 }
 
+void LogSpacedErrorCode(int code) { LogPrintf(L"ERROR CODE: %d", code); }
+
+void LogSpacedErrorCode(int code, DWORD value) {
+    LogPrintf(L"ERROR CODE: %d (0x%08x)", code, value);
+}
+
 ToolExitCode MapFailureExitCode(const wchar_t* errorMode) {
     if (wcscmp(errorMode, L"ERROR_INSTALL_FAILURE") == 0) {
         return ERROR_INSTALL_FAILURE;

@@ -1,6 +1,8 @@
 // Command-line option lookup, error-code lines and the failure exit of the tools.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 typedef int ToolExitCode; // ERROR_SUCCESS, ERROR_INSTALL_FAILURE or ERROR_SUCCESS_REBOOT_INITIATED
@@ -8,6 +10,10 @@ typedef int ToolExitCode; // ERROR_SUCCESS, ERROR_INSTALL_FAILURE or ERROR_SUCCE
 bool HasOption(const wchar_t* option);
 std::wstring GetOptionValue(const wchar_t* option);
 void LogErrorCode(int code, bool withLastError);
+// The spaced error-code lines of the tools that parse their own command line:
+// "ERROR CODE: %d" and "ERROR CODE: %d (0x%08x)" with a status, error number or wait result.
+void LogSpacedErrorCode(int code);
+void LogSpacedErrorCode(int code, DWORD value);
 
 // The exit code of a failed task under the "-error" policy value (exact, case-sensitive).
 ToolExitCode MapFailureExitCode(const wchar_t* errorMode);

@@ -86,11 +86,11 @@ int CheckServiceBinary() {
     const wchar_t* path = ServiceToolOptions.SvcProgramPath;
     const wchar_t* dot = wcschr(path, L'.');
     if (dot == nullptr) {
-        LogServiceStep(SvcStepNoExtension);
+        LogSpacedErrorCode(SvcStepNoExtension);
         return kFailed;
     }
     if (wcsncmp(dot, L".exe", 4) != 0) {
-        LogServiceStep(SvcStepNotExe);
+        LogSpacedErrorCode(SvcStepNotExe);
         return kFailed;
     }
     // Only the program itself must exist; arguments after ".exe" are the service's own.
@@ -101,7 +101,7 @@ int CheckServiceBinary() {
     WIN32_FIND_DATAW found;
     const HANDLE search = FindFirstFileW(program, &found);
     if (search == INVALID_HANDLE_VALUE) {
-        LogServiceStep(SvcStepProgramMissing);
+        LogSpacedErrorCode(SvcStepProgramMissing);
         return kFailed;
     }
     FindClose(search);

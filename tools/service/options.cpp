@@ -35,10 +35,6 @@ bool StoreOptionValue(const OptionField& target, const wchar_t* value) {
 
 } // namespace
 
-void LogServiceStep(int code) { LogPrintf(L"ERROR CODE: %d", code); }
-
-void LogServiceStep(int code, DWORD error) { LogPrintf(L"ERROR CODE: %d (0x%08x)", code, error); }
-
 bool FormServiceLogName(wchar_t (&logName)[SvcLogNameChars]) {
     const wchar_t* name = ServiceToolOptions.SvcName;
     const int written =
@@ -70,19 +66,19 @@ int ParseServiceOptions() {
         // An option in the last place has no value element: it gives an empty value.
         const wchar_t* value = i + 1 < count ? Argument(i + 1) : L"";
         if (match == nullptr || !StoreOptionValue(*match, value)) {
-            LogServiceStep(SvcStepUnknownOption);
+            LogSpacedErrorCode(SvcStepUnknownOption);
             return 0;
         }
     }
     // A name too long for the log name would give a log file under a shortened name.
     wchar_t logName[SvcLogNameChars];
     if (options.SvcName[0] == L'\0' || !FormServiceLogName(logName)) {
-        LogServiceStep(SvcStepNoName);
+        LogSpacedErrorCode(SvcStepNoName);
         return 0;
     }
     if (wcscmp(options.SvcCommand, L"install") == 0 &&
         (options.SvcDisplayName[0] == L'\0' || options.SvcProgramPath[0] == L'\0')) {
-        LogServiceStep(SvcStepInstallIncomplete);
+        LogSpacedErrorCode(SvcStepInstallIncomplete);
         return 0;
     }
     return 1;

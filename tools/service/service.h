@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <winsvc.h>
 
+#include "options.h"
+
 // Field sizes in wide characters, terminator included.
 enum : size_t { SvcFieldChars = 512, SvcCommandChars = 10, SvcLogNameChars = 256 };
 
@@ -64,7 +66,3 @@ int StartServiceAndWait();
 int StopServiceAndWait();
 // False only when the manager reports that no service of that name exists.
 bool IsServicePresent();
-
-// The tool's error-code lines: "ERROR CODE: %d" and "ERROR CODE: %d (0x%08x)".
-void LogServiceStep(int code);
-void LogServiceStep(int code, DWORD error);

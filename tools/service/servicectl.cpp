@@ -23,7 +23,7 @@ int WaitUntilRunning(SC_HANDLE service) {
         SERVICE_STATUS status;
         ZeroMemory(&status, sizeof(status));
         if (!QueryServiceStatus(service, &status)) {
-            LogServiceStep(SvcStepStartQuery, GetLastError());
+            LogSpacedErrorCode(SvcStepStartQuery, GetLastError());
             return kFailed;
         }
         if (status.dwCurrentState == SERVICE_RUNNING) {
@@ -35,7 +35,7 @@ int WaitUntilRunning(SC_HANDLE service) {
         }
         Sleep(SvcPollPauseMilliseconds);
     }
-    LogServiceStep(SvcStepStartTimeout);
+    LogSpacedErrorCode(SvcStepStartTimeout);
     return kFailed;
 }
 
@@ -45,7 +45,7 @@ int WaitUntilStopped(SC_HANDLE service) {
     bool stopSent = false;
     for (DWORD poll = 1; poll <= SvcWaitPolls; ++poll) {
         if (!QueryServiceStatus(service, &status)) {
-            LogServiceStep(SvcStepStopQuery, GetLastError());
+            LogSpacedErrorCode(SvcStepStopQuery, GetLastError());
             return kFailed;
         }
         if (status.dwCurrentState == SERVICE_STOPPED) {
@@ -60,7 +60,7 @@ int WaitUntilStopped(SC_HANDLE service) {
     if (status.dwCurrentState == SERVICE_STOPPED) {
         return ERROR_SUCCESS;
     }
-    LogServiceStep(SvcStepStopTimeout);
+    LogSpacedErrorCode(SvcStepStopTimeout);
     return kFailed;
 }
 
@@ -71,7 +71,7 @@ int RunOnNamedService(int managerCode, int openCode, bool missingIsSuccess,
                       int (*act)(SC_HANDLE service)) {
     const SC_HANDLE manager = OpenManager();
     if (manager == nullptr) {
-        LogServiceStep(managerCode, GetLastError());
+        LogSpacedErrorCode(managerCode, GetLastError());
         return kFailed;
     }
     int result = kFailed;
@@ -81,7 +81,7 @@ int RunOnNamedService(int managerCode, int openCode, bool missingIsSuccess,
         if (missingIsSuccess && error == ERROR_SERVICE_DOES_NOT_EXIST) {
             result = ERROR_SUCCESS;
         } else {
-            LogServiceStep(openCode, error);
+            LogSpacedErrorCode(openCode, error);
         }
     } else {
         result = act(service);
@@ -96,13 +96,13 @@ int RunOnNamedService(int managerCode, int openCode, bool missingIsSuccess,
 int CreateServiceEntry() {
     const SC_HANDLE manager = OpenManager();
     if (manager == nullptr) {
-        LogServiceStep(SvcStepCreateManager, GetLastError());
+        LogSpacedErrorCode(SvcStepCreateManager, GetLastError());
         return kFailed;
     }
     int result = kFailed;
     SC_HANDLE service = OpenNamedService(manager);
     if (service != nullptr) {
-        LogServiceStep(SvcStepAlreadyExists, GetLastError());
+        LogSpacedErrorCode(SvcStepAlreadyExists, GetLastError());
         CloseServiceHandle(service);
     } else {
         // The one dependency as a list: the name, its terminator and the list's terminator.
@@ -115,7 +115,7 @@ int CreateServiceEntry() {
             SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, SERVICE_ERROR_IGNORE,
             ServiceToolOptions.SvcProgramPath, nullptr, nullptr, dependencies, nullptr, nullptr);
         if (service == nullptr) {
-            LogServiceStep(SvcStepCreate, GetLastError());
+            LogSpacedErrorCode(SvcStepCreate, GetLastError());
         } else {
             // The service is usable without its description, so a failure here is ignored.
             SERVICE_DESCRIPTIONW description;
@@ -133,7 +133,7 @@ int DeleteServiceEntry() {
     // The operation does not wait for the service to vanish.
     return RunOnNamedService(SvcStepDeleteManager, SvcStepDeleteOpen, true, [](SC_HANDLE service) {
         if (!DeleteService(service)) {
-            LogServiceStep(SvcStepDelete, GetLastError());
+            LogSpacedErrorCode(SvcStepDelete, GetLastError());
             return kFailed;
         }
         return static_cast<int>(ERROR_SUCCESS);
