@@ -38,8 +38,9 @@ int FileExistsIn(const wchar_t* folder, const wchar_t* name);
 int GetShellFolderPath(int csidl, wchar_t* buffer, unsigned capacity);
 
 // --- Settings file ---
-// GetPrivateProfileStringW and GetPrivateProfileIntW on SettingsIniPath.
-void ReadSettingText(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText,
+// GetPrivateProfileStringW and GetPrivateProfileIntW on SettingsIniPath. A text too long for
+// its buffer reads as the default (false): a cut name or path could name something else.
+bool ReadSettingText(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText,
                      wchar_t* buffer, DWORD chars);
 int ReadSettingInt(const wchar_t* section, const wchar_t* key, int defaultValue);
 // The item readers: 1 with the entry copied, 0 when it counts as missing (outputs untouched).

@@ -6,8 +6,11 @@
 #include <cstdarg>
 
 #include "crt.h"
+#include "log.h"
 
 wchar_t SettingsIniPath[CleanupPathChars];
+// The frame's name for this tool's log; the run names its log itself ("vqcleanlog_<AppName>").
+const wchar_t ToolLogName[] = L"vqcleanlog";
 
 bool FormatFitted(wchar_t* buffer, size_t chars, const wchar_t* format, ...) {
     va_list args;
@@ -15,4 +18,68 @@ bool FormatFitted(wchar_t* buffer, size_t chars, const wchar_t* format, ...) {
     const int written = _vsnwprintf_s(buffer, chars, _TRUNCATE, format, args);
     va_end(args);
     return written >= 0;
+}
+
+int GetProgramFolder(wchar_t (&folder)[CleanupPathChars]) {
+    ZeroMemory(folder, sizeof(folder));
+    const DWORD length = GetModuleFileNameW(nullptr, folder, CleanupPathChars);
+    if (length == 0) {
+        folder[0] = L'\0'; // names formed from it then stand alone
+        return 1;
+    }
+    if (length >= CleanupPathChars) {
+        folder[0] = L'\0'; // the program path was cut: its folder is unknown
+        return 0;
+    }
+    wchar_t* last = wcsrchr(folder, L'\\');
+    if (last != nullptr) {
+        last[1] = L'\0';
+    }
+    return 1;
+}
+
+int FileExistsIn(const wchar_t* folder, const wchar_t* name) {
+    wchar_t path[CleanupPathChars];
+    bool fitted = false;
+    if (folder == nullptr) {
+        wchar_t programFolder[CleanupPathChars];
+        fitted = GetProgramFolder(programFolder) &&
+                 FormatFitted(path, _countof(path), L"%s%s", programFolder, name);
+    } else {
+        fitted = FormatFitted(path, _countof(path), L"%s\\%s", folder, name);
+    }
+    if (!fitted) {
+        return 0; // a cut path may name some other entry
+    }
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(path, &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    FindClose(search);
+    return 1;
+}
+
+int GetShellFolderPath(int csidl, wchar_t* buffer, unsigned capacity) {
+    IMalloc* allocator = nullptr;
+    LPITEMIDLIST items = nullptr;
+    wchar_t local[MAX_PATH] = {};
+    const HRESULT allocatorResult = SHGetMalloc(&allocator);
+    HRESULT locationResult = E_FAIL;
+    if (allocatorResult == S_OK) {
+        locationResult = SHGetSpecialFolderLocation(nullptr, csidl, &items);
+        if (locationResult == S_OK && !SHGetPathFromIDListW(items, local)) {
+            local[0] = L'\0';
+        }
+    }
+    if (items != nullptr) {
+        allocator->Free(items);
+    }
+    if (allocator != nullptr) {
+        allocator->Release();
+    }
+    if (capacity > 0) {
+        _snwprintf_s(buffer, capacity, _TRUNCATE, L"%s", local);
+    }
+    return allocatorResult == S_OK && locationResult == S_OK ? 0 : 1;
 }

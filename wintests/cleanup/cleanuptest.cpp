@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include "cleanup.h"
 #include "log.h"
