@@ -32,6 +32,18 @@ cmake -S "$root" -B "$root/build/host" -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$root/build/host" -j "$jobs"
 run_suite "host" ctest --test-dir "$root/build/host" --output-on-failure -j "$jobs"
 
+# The key-list scanner under the fuzzer: a bounded number of runs from the seed exports. New
+# inputs go to build/fuzz/corpus, never into the seeds.
+ensure_packages clang++ clang
+ensure_packages "$(clang++ -print-resource-dir)/lib/linux/libclang_rt.fuzzer-x86_64.a" \
+    libclang-rt-14-dev
+mkdir -p "$root/build/fuzz/corpus"
+clang++ -std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined \
+    -fno-sanitize-recover=all -I"$root/tools/cleanup" "$root/tests/fuzz/keyscan_fuzz.cpp" \
+    "$root/tools/cleanup/keyscan.cpp" -o "$root/build/fuzz/keyscan_fuzz"
+run_suite "fuzz" "$root/build/fuzz/keyscan_fuzz" -runs=500000 -max_len=4096 \
+    -artifact_prefix="$root/build/fuzz/" "$root/build/fuzz/corpus" "$root/tests/fuzz/keyscan_corpus"
+
 # Deliverables, then every Windows test program.
 "$root/scripts/build.sh"
 for machine in x64 x86; do
