@@ -74,8 +74,10 @@ function(velmar_release_binary target)
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/release
                 ${CMAKE_BINARY_DIR}/debug
-        COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
-        # objcopy stamps a PE header it rewrites with the current time unless told a date.
+        # objcopy stamps each PE header it writes with the current time unless told a date;
+        # the debug file's stamp would reach the deliverable through the link's checksum.
+        COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+                ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> ${debug}
         COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
                 ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${debug}
                 $<TARGET_FILE:${target}> ${released}

@@ -28,14 +28,21 @@ bool ReadSettingText(const wchar_t* section, const wchar_t* key, const wchar_t* 
     // One character more than asked for tells a value that fits from one that was cut.
     wchar_t value[LongestSettingChars + 1];
     const DWORD size = chars < LongestSettingChars ? chars : LongestSettingChars;
-    const DWORD length = GetPrivateProfileStringW(section, key, defaultText, value, size + 1,
-                                                  SettingsIniPath);
-    const bool fitted = length < size;
+    // Without a settings path every key reads as its default (an empty name would have the
+    // system look for some other file).
+    bool fitted = false;
+    if (SettingsIniPath[0] != L'\0') {
+        fitted = GetPrivateProfileStringW(section, key, defaultText, value, size + 1,
+                                          SettingsIniPath) < size;
+    }
     _snwprintf_s(buffer, chars, _TRUNCATE, L"%s", fitted ? value : defaultText);
     return fitted;
 }
 
 int ReadSettingInt(const wchar_t* section, const wchar_t* key, int defaultValue) {
+    if (SettingsIniPath[0] == L'\0') {
+        return defaultValue;
+    }
     return static_cast<int>(GetPrivateProfileIntW(section, key, defaultValue, SettingsIniPath));
 }
 

@@ -1,1 +1,260 @@
+// The product's program folders, startup shortcuts and desktop shortcuts in the all-users
+// shell folders.
 #include "cleanup.h"
+
+#include <shlobj.h>
+
+#include "log.h"
+
+namespace {
+
+// The setting that turns the startup shortcuts' removal off: read with 8 characters.
+enum : size_t { SwitchChars = 8 };
+
+// Windows drops trailing blanks and dots from each element of a path, so an element that is
+// empty or made only of them ("", ".", "..", "  ") names the folder itself, its parent or a
+// root. Such a name is never the product's own entry, and acting on it could take the shell
+// folder with it.
+bool IsNameInsideFolder(const wchar_t* name) {
+    const wchar_t* element = name;
+    for (const wchar_t* c = name;; ++c) {
+        if (*c != L'\\' && *c != L'/' && *c != L'\0') {
+            continue;
+        }
+        bool named = false;
+        for (const wchar_t* e = element; e < c; ++e) {
+            if (*e != L' ' && *e != L'.') {
+                named = true;
+            }
+        }
+        if (!named) {
+            return false;
+        }
+        if (*c == L'\0') {
+            return true;
+        }
+        element = c + 1;
+    }
+}
+
+// Reads a name of 128 characters with the default "Could't". False when the stored value was
+// longer and came back cut: a cut name belongs to some other folder or shortcut.
+bool ReadNameSetting(const wchar_t* section, const wchar_t* key,
+                     wchar_t (&name)[CleanupNameChars]) {
+    ZeroMemory(name, sizeof(name));
+    ReadSettingText(section, key, SettingMissing, name, CleanupNameChars);
+    if (wcslen(name) < CleanupNameChars - 1) {
+        return true;
+    }
+    // A full buffer is either an exact fit or a cut: one character more tells them apart.
+    wchar_t probe[CleanupNameChars + 1] = {};
+    ReadSettingText(section, key, SettingMissing, probe, _countof(probe));
+    return wcslen(probe) < CleanupNameChars;
+}
+
+bool IsNameMissing(const wchar_t* name) {
+    return name[0] == L'\0' || wcscmp(name, SettingMissing) == 0;
+}
+
+// A shell folder's path, or false when it was not obtained. An empty path would turn every
+// name below into one at the root of the current drive.
+bool GetCommonFolder(int csidl, wchar_t (&folder)[CleanupPathChars]) {
+    ZeroMemory(folder, sizeof(folder));
+    return GetShellFolderPath(csidl, folder, CleanupPathChars) == 0 && folder[0] != L'\0';
+}
+
+// 1 when the program folder of `name` is gone or was left in place empty; 0 when it could not
+// be deleted or its path cannot be trusted.
+int RemoveProgramFolder(const wchar_t* programs, const wchar_t* name) {
+    wchar_t folder[CleanupPathChars] = {};
+    if (!IsNameInsideFolder(name) ||
+        !FormatFitted(folder, _countof(folder), L"%s\\%s", programs, name)) {
+        return 0;
+    }
+    if (FolderHasContent(folder) == 1 && DeleteFolderTree(folder) == 0) {
+        return 0;
+    }
+    return 1;
+}
+
+// 1 when the startup shortcut of `name` is absent or was deleted; 0 when it stays or its
+// path cannot be trusted.
+int RemoveStartupShortcut(const wchar_t* startup, const wchar_t* name) {
+    wchar_t linkName[CleanupNameChars] = {};
+    wchar_t linkPath[CleanupPathChars] = {};
+    if (!IsNameInsideFolder(name) || !FormatFitted(linkName, _countof(linkName), L"%s.lnk", name) ||
+        !FormatFitted(linkPath, _countof(linkPath), L"%s\\%s", startup, linkName)) {
+        return 0;
+    }
+    if (FileExistsIn(startup, linkName) == 1 && !DeleteFileW(linkPath)) {
+        return 0;
+    }
+    return 1;
+}
+
+// Deletes the desktop shortcut of `name` once. A failure other than ERROR_NOT_FOUND is logged
+// with `code` and its error, and gives 0.
+int DeleteDesktopShortcut(const wchar_t* desktop, const wchar_t* name, bool nameFits, int code) {
+    wchar_t linkPath[CleanupPathChars] = {};
+    DWORD error = ERROR_SUCCESS;
+    if (!nameFits || !FormatFitted(linkPath, _countof(linkPath), L"%s\\%s.lnk", desktop, name)) {
+        error = ERROR_FILENAME_EXCED_RANGE;
+    } else if (!IsNameInsideFolder(name)) {
+        error = ERROR_INVALID_NAME;
+    } else if (!DeleteFileW(linkPath)) {
+        error = GetLastError();
+    }
+    if (error == ERROR_SUCCESS || error == ERROR_NOT_FOUND) {
+        return 1;
+    }
+    LogSpacedErrorCode(code, error);
+    return 0;
+}
+
+// Deletes the desktop shortcut named by a [DesktopShortCut] key when "MediaGuide" is exactly
+// "Y". The flag is read afresh for each key.
+int DeleteMediaGuideShortcut(const wchar_t* desktop, const wchar_t* key, int code,
+                             bool& attempted) {
+    wchar_t flag[SwitchChars] = {};
+    ReadSettingText(L"DesktopShortCut", L"MediaGuide", SettingMissing, flag, SwitchChars);
+    if (wcscmp(flag, L"Y") != 0) {
+        return 1;
+    }
+    // A missing key leaves the default as the name; that shortcut is not found and fails.
+    wchar_t name[CleanupNameChars];
+    const bool fits = ReadNameSetting(L"DesktopShortCut", key, name);
+    attempted = true;
+    return DeleteDesktopShortcut(desktop, name, fits, code);
+}
+
+} // namespace
+
+int RemoveProgramGroups() {
+    wchar_t displayName[CleanupNameChars] = {};
+    if (ReadDisplayName(displayName) == 0) {
+        LogSpacedErrorCode(2001);
+        return 0;
+    }
+    wchar_t programs[CleanupPathChars];
+    if (!GetCommonFolder(CSIDL_COMMON_PROGRAMS, programs)) {
+        LogSpacedErrorCode(2003);
+        return 0;
+    }
+    if (RemoveProgramFolder(programs, displayName) == 0) {
+        LogSpacedErrorCode(2004);
+        return 0;
+    }
+
+    wchar_t appName[CleanupNameChars];
+    const bool appNameFits = ReadNameSetting(L"ApplicationName", L"AppName", appName);
+    if (IsNameMissing(appName)) {
+        LogSpacedErrorCode(2005);
+        return 0;
+    }
+    // A cut name differs from the display name, whatever its first 127 characters are.
+    if (!appNameFits ||
+        (wcscmp(appName, displayName) != 0 && RemoveProgramFolder(programs, appName) == 0)) {
+        LogSpacedErrorCode(2006);
+        return 0;
+    }
+
+    wchar_t regAppName[CleanupNameChars];
+    const bool regAppNameFits = ReadNameSetting(L"RegApplicationName", L"RegAppName", regAppName);
+    if (IsNameMissing(regAppName)) {
+        LogSpacedErrorCode(2007);
+        return 0;
+    }
+    if (regAppNameFits && wcscmp(regAppName, displayName) == 0) {
+        return 1;
+    }
+    if (!regAppNameFits || RemoveProgramFolder(programs, regAppName) == 0) {
+        LogSpacedErrorCode(2008);
+        return 0;
+    }
+    return 1;
+}
+
+int RemoveStartupShortcuts() {
+    wchar_t setting[SwitchChars] = {};
+    ReadSettingText(L"SETSTARTUP", L"Register", SettingMissing, setting, SwitchChars);
+    if (IsNameMissing(setting) || wcscmp(setting, L"N") == 0) {
+        return 1;
+    }
+
+    wchar_t startup[CleanupPathChars];
+    if (!GetCommonFolder(CSIDL_COMMON_STARTUP, startup)) {
+        LogSpacedErrorCode(2009);
+        return 0;
+    }
+    wchar_t displayName[CleanupNameChars] = {};
+    if (ReadDisplayName(displayName) == 0) {
+        LogSpacedErrorCode(2010);
+        return 0;
+    }
+    if (RemoveStartupShortcut(startup, displayName) == 0) {
+        LogSpacedErrorCode(2011);
+        return 0;
+    }
+
+    wchar_t appName[CleanupNameChars];
+    const bool appNameFits = ReadNameSetting(L"ApplicationName", L"AppName", appName);
+    if (IsNameMissing(appName)) {
+        LogSpacedErrorCode(2012);
+        return 0;
+    }
+    if (!appNameFits ||
+        (wcscmp(appName, displayName) != 0 && RemoveStartupShortcut(startup, appName) == 0)) {
+        LogSpacedErrorCode(2013);
+        return 0;
+    }
+
+    wchar_t regAppName[CleanupNameChars];
+    const bool regAppNameFits = ReadNameSetting(L"RegApplicationName", L"RegAppName", regAppName);
+    if (IsNameMissing(regAppName)) {
+        LogSpacedErrorCode(2014);
+        return 0;
+    }
+    if (regAppNameFits && wcscmp(regAppName, displayName) == 0) {
+        return 1;
+    }
+    if (!regAppNameFits || RemoveStartupShortcut(startup, regAppName) == 0) {
+        LogSpacedErrorCode(2015);
+        return 0;
+    }
+    return 1;
+}
+
+int RemoveDesktopShortcuts() {
+    wchar_t desktop[CleanupPathChars];
+    if (!GetCommonFolder(CSIDL_COMMON_DESKTOPDIRECTORY, desktop)) {
+        LogSpacedErrorCode(5001, GetLastError());
+        return 0;
+    }
+
+    int result = 1;
+    bool attempted = false;
+    if (DeleteMediaGuideShortcut(desktop, L"MediaGudeName", 5002, attempted) == 0) {
+        result = 0;
+    }
+    if (DeleteMediaGuideShortcut(desktop, L"ReadmeName", 5003, attempted) == 0) {
+        result = 0;
+    }
+
+    const int otherFile = ReadSettingInt(L"DesktopShortCut", L"OtherFile", -1);
+    for (int index = 0; index < otherFile; ++index) {
+        wchar_t name[CleanupNameChars] = {};
+        if (ReadDesktopItemName(index, name) != 1) {
+            LogSpacedErrorCode(5004);
+            result = 0;
+            continue;
+        }
+        if (DeleteDesktopShortcut(desktop, name, true, 5005) == 0) {
+            result = 0;
+        }
+    }
+
+    if (otherFile > 0 || attempted) {
+        SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHW, desktop, nullptr);
+    }
+    return result;
+}
