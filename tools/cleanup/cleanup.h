@@ -8,10 +8,10 @@
 
 // Buffer sizes in wide characters, terminator included.
 enum : size_t {
-    CleanupPathChars = 261,      // paths, the program folder, SettingsIniPath
-    CleanupNameChars = 128,      // DisplayName, AppName, RegAppName, Run value names
-    CleanupProductChars = 129,   // [GUID] "id"
-    CleanupOptionChars = 512,    // ErrorOption
+    CleanupPathChars = 261,    // paths, the program folder, SettingsIniPath
+    CleanupNameChars = 128,    // DisplayName, AppName, RegAppName, Run value names
+    CleanupProductChars = 129, // [GUID] "id"
+    CleanupOptionChars = 512,  // ErrorOption
     CleanupShellFolderChars = 1024,
 };
 
@@ -54,7 +54,7 @@ int ReadDesktopItemName(int index, wchar_t (&name)[CleanupNameChars]);
 int ReadInstallLocation(wchar_t (&location)[CleanupPathChars]);
 // As above; an empty display name counts as missing, since it names a shell folder itself.
 int ReadDisplayName(wchar_t (&name)[CleanupNameChars]);
-int DeleteBrandAppKeys(const wchar_t* brand); // steps 9001-9004
+int DeleteBrandAppKeys(const wchar_t* brand);       // steps 9001-9004
 int DeleteUninstallKey(const wchar_t* productCode); // step 9005
 
 // --- Folder trees ---
@@ -81,7 +81,7 @@ int RunStartupUninstallers(); // steps 3001-3006
 int DeleteRunValues();        // steps 4001-4003
 
 // --- Install files and installer cache ---
-int RemoveUninstallFiles();                          // steps 6001-6005
+int RemoveUninstallFiles();                               // steps 6001-6005
 int RemoveInstallCacheFolder(const wchar_t* productCode); // steps 7001-7002, always 1
 
 // --- The run ---

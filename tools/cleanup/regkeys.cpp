@@ -48,8 +48,7 @@ int ReadUninstallValue(const wchar_t* name, wchar_t* value, DWORD chars) {
 // RegDeleteKeyW of one brand application key; 0 and ERROR_FILE_NOT_FOUND count as removed.
 LONG DeleteBrandKey(const wchar_t* brand, const wchar_t* appName) {
     wchar_t key[CleanupPathChars];
-    if (!FormatFitted(key, _countof(key), kBrandKeyFormat, L"SOFTWARE", brand, L"Tesk",
-                      appName)) {
+    if (!FormatFitted(key, _countof(key), kBrandKeyFormat, L"SOFTWARE", brand, L"Tesk", appName)) {
         return ERROR_FILENAME_EXCED_RANGE;
     }
     const LONG status = RegDeleteKeyW(HKEY_LOCAL_MACHINE, key);

@@ -13,8 +13,7 @@ const DWORD LongestSettingChars = 260;
 
 // Reads "<stem><index>" of `section` with the default "error" into `value` (read size
 // `chars`); 0 when it counts as missing.
-int ReadItem(const wchar_t* section, const wchar_t* stem, int index, wchar_t* value,
-             DWORD chars) {
+int ReadItem(const wchar_t* section, const wchar_t* stem, int index, wchar_t* value, DWORD chars) {
     wchar_t key[CleanupNameChars];
     _snwprintf_s(key, _countof(key), _TRUNCATE, L"%s%d", stem, index);
     ReadSettingText(section, key, ItemMissing, value, chars);

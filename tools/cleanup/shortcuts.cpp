@@ -37,19 +37,12 @@ bool IsNameInsideFolder(const wchar_t* name) {
     }
 }
 
-// Reads a name of 128 characters with the default "Could't". False when the stored value was
-// longer and came back cut: a cut name belongs to some other folder or shortcut.
+// Reads a name of 128 characters with the default "Could't". False when the stored name was
+// too long: it then reads as the default, and the name counts as one that cannot be processed.
 bool ReadNameSetting(const wchar_t* section, const wchar_t* key,
                      wchar_t (&name)[CleanupNameChars]) {
     ZeroMemory(name, sizeof(name));
-    ReadSettingText(section, key, SettingMissing, name, CleanupNameChars);
-    if (wcslen(name) < CleanupNameChars - 1) {
-        return true;
-    }
-    // A full buffer is either an exact fit or a cut: one character more tells them apart.
-    wchar_t probe[CleanupNameChars + 1] = {};
-    ReadSettingText(section, key, SettingMissing, probe, _countof(probe));
-    return wcslen(probe) < CleanupNameChars;
+    return ReadSettingText(section, key, SettingMissing, name, CleanupNameChars);
 }
 
 bool IsNameMissing(const wchar_t* name) {
@@ -147,11 +140,11 @@ int RemoveProgramGroups() {
 
     wchar_t appName[CleanupNameChars];
     const bool appNameFits = ReadNameSetting(L"ApplicationName", L"AppName", appName);
-    if (IsNameMissing(appName)) {
+    if (appNameFits && IsNameMissing(appName)) {
         LogSpacedErrorCode(2005);
         return 0;
     }
-    // A cut name differs from the display name, whatever its first 127 characters are.
+    // A name too long to read differs from the display name, which fits.
     if (!appNameFits ||
         (wcscmp(appName, displayName) != 0 && RemoveProgramFolder(programs, appName) == 0)) {
         LogSpacedErrorCode(2006);
@@ -160,7 +153,7 @@ int RemoveProgramGroups() {
 
     wchar_t regAppName[CleanupNameChars];
     const bool regAppNameFits = ReadNameSetting(L"RegApplicationName", L"RegAppName", regAppName);
-    if (IsNameMissing(regAppName)) {
+    if (regAppNameFits && IsNameMissing(regAppName)) {
         LogSpacedErrorCode(2007);
         return 0;
     }
@@ -175,9 +168,10 @@ int RemoveProgramGroups() {
 }
 
 int RemoveStartupShortcuts() {
+    // A value too long for its 8 characters is none of the three that turn the step off.
     wchar_t setting[SwitchChars] = {};
-    ReadSettingText(L"SETSTARTUP", L"Register", SettingMissing, setting, SwitchChars);
-    if (IsNameMissing(setting) || wcscmp(setting, L"N") == 0) {
+    if (ReadSettingText(L"SETSTARTUP", L"Register", SettingMissing, setting, SwitchChars) &&
+        (IsNameMissing(setting) || wcscmp(setting, L"N") == 0)) {
         return 1;
     }
 
@@ -198,7 +192,7 @@ int RemoveStartupShortcuts() {
 
     wchar_t appName[CleanupNameChars];
     const bool appNameFits = ReadNameSetting(L"ApplicationName", L"AppName", appName);
-    if (IsNameMissing(appName)) {
+    if (appNameFits && IsNameMissing(appName)) {
         LogSpacedErrorCode(2012);
         return 0;
     }
@@ -210,7 +204,7 @@ int RemoveStartupShortcuts() {
 
     wchar_t regAppName[CleanupNameChars];
     const bool regAppNameFits = ReadNameSetting(L"RegApplicationName", L"RegAppName", regAppName);
-    if (IsNameMissing(regAppName)) {
+    if (regAppNameFits && IsNameMissing(regAppName)) {
         LogSpacedErrorCode(2014);
         return 0;
     }

@@ -40,10 +40,14 @@ class CleanupSettings : public testing::Test {
 TEST_F(CleanupSettings, ItemReadersTellPresentFromMissing) {
     UseSettings(folder_, "[SetPCStartupReg]\r\nregname0=error\r\nregname1=Error\r\nregname2=\r\n"
                          "[UninstStartupExe]\r\nname0=a.exe\r\nOptionCommand0=-x\r\nname1=b.exe\r\n"
-                         "name2=" + Repeat('n', 259) + "\r\nOptionCommand2=-y\r\n"
-                         "name3=" + Repeat('n', 300) + "\r\nOptionCommand3=-y\r\n"
-                         "[DesktopShortCut]\r\nItemName0=" + Repeat('d', 127) +
-                             "\r\nItemName1=" + Repeat('d', 128) + "\r\n");
+                         "name2=" +
+                             Repeat('n', 259) +
+                             "\r\nOptionCommand2=-y\r\n"
+                             "name3=" +
+                             Repeat('n', 300) +
+                             "\r\nOptionCommand3=-y\r\n"
+                             "[DesktopShortCut]\r\nItemName0=" +
+                             Repeat('d', 127) + "\r\nItemName1=" + Repeat('d', 128) + "\r\n");
     wchar_t name[CleanupNameChars];
     const struct {
         int index;
