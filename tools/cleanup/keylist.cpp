@@ -36,9 +36,11 @@ const RootName RootNames[] = {
     {L"HKEY_USERS", HKEY_USERS},
 };
 
-// An empty path opens the root itself; a leading backslash is refused by the registry (161)
-// but is refused here as well, so that no root is ever opened to delete below it.
-bool NamesRootItself(const wchar_t* subKey) { return subKey[0] == L'\0' || subKey[0] == L'\\'; }
+// An empty path opens the root itself, and one that begins with a backslash may be taken from
+// the root too: neither is opened, so that nothing below a root is deleted as one key.
+bool NamesRootItself(const wchar_t* subKey) {
+    return subKey == nullptr || subKey[0] == L'\0' || subKey[0] == L'\\';
+}
 
 int CountedFiles() {
     // Only the first 7 characters count: read wider, then cut (the reader refuses a cut text).
@@ -84,7 +86,7 @@ LONG DeleteKeyTree(HKEY root, const wchar_t* subKey) {
 }
 
 int DeleteKeyByPath(const wchar_t* text) {
-    const wchar_t* const separator = wcschr(text, L'\\');
+    const wchar_t* const separator = text != nullptr ? wcschr(text, L'\\') : nullptr;
     if (separator == nullptr) {
         return 0;
     }
