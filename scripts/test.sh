@@ -50,6 +50,9 @@ for machine in x64 x86; do
     cmake --build "$root/build/win-$machine" -j "$jobs"
 done
 
+# Two builds of the committed tree in other folders give the same bytes.
+run_suite "reproducible" "$root/scripts/check-reproducible.sh"
+
 # A fresh Wine prefix with a single service manager.
 export WINEPREFIX="$root/build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINESERVER=/usr/lib/wine/wineserver

@@ -4,19 +4,19 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
-#include <algorithm>
-
 #include "cleanup.h"
 
 namespace {
 
-typedef std::vector<std::wstring> Names;
+typedef std::vector<std::wstring> Items;
+typedef std::vector<std::string> Lines;
 const wchar_t ProductId[] = L"5D2C9B1E-7A40-4C1B-9E3F-INSTALLFILES";
 
-// Below `base`: a name ending in '\' is a folder, one starting with '!' a read-only file.
-void CreateItems(const std::wstring& base, const Names& items) {
+// An item below `base` starts with '+' when it must stay, '-' when it must go, '!' when it is
+// a read-only file that must go; a name ending in '\' is a folder.
+void CreateItems(const std::wstring& base, const Items& items) {
     for (const std::wstring& item : items) {
-        const std::wstring path = base + item.substr(item[0] == L'!');
+        const std::wstring path = base + item.substr(1);
         if (item.back() == L'\\') {
             SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
         } else {
@@ -26,98 +26,46 @@ void CreateItems(const std::wstring& base, const Names& items) {
     }
 }
 
-// Each item is still there exactly when `left` names it.
-void ExpectLeft(const std::wstring& base, const Names& items, const Names& left) {
+void ExpectLeft(const std::wstring& base, const Items& items) {
     for (const std::wstring& item : items) {
-        const std::wstring name = item.substr(item[0] == L'!');
-        const bool kept = std::find(left.begin(), left.end(), name) != left.end();
-        EXPECT_EQ(kept, PathExists(base + name)) << std::string(name.begin(), name.end());
+        EXPECT_EQ(item[0] == L'+', PathExists(base + item.substr(1)))
+            << std::string(item.begin(), item.end());
     }
 }
 
 TEST(InstallFiles, ListTable) {
-    const std::string noList = "<none>";
-    const std::string nul("keep.txt\0tail\n", 14);
-    const std::string e6004ce = "ERROR CODE: 6004 (0x000000ce)",
-                      e6004_7b = "ERROR CODE: 6004 (0x0000007b)";
     struct Case {
         const char* name;
-        Names items;
+        Items items;
         std::string list;
-        Names left;
         int result;
-        std::vector<std::string> lines;
-        bool emptyLocation;
+        Lines lines;
+        bool emptyLocation = false;
     };
+    const std::string e6004ce = "ERROR CODE: 6004 (0x000000ce)",
+                      e6004_7b = "ERROR CODE: 6004 (0x0000007b)";
+    // Each piece of a line over 254 characters is a cut path, so is a path over 260 cut inside
+    // its blanks (Wine drops them: it would name keep) and a line cut by a NUL byte; ".." and
+    // blanks would name the install folder or what lies beside it.
+    const std::string refused = std::string(254, 'x') + "keep\nkeep" + std::string(240, ' ') +
+                                "\nkeep" + std::string(1, '\0') + "tail\n..\\beside\n   \nafter";
+    const std::string noList = "<none>";
+    // clang-format off
     const Case cases[] = {
-        {"all gone",
-         {L"inst\\", L"inst\\sub\\", L"inst\\sub\\b.txt", L"inst\\a.txt", L"!inst\\ro.txt"},
-         "sub\\b.txt\r\nsub\r\n\r\na.txt\r\nro.txt\r\ngone.txt",
-         {},
-         1,
-         {},
-         false},
-        {"no list",
-         {L"inst\\", L"inst\\a.txt"},
-         noList,
-         {L"inst\\", L"inst\\a.txt"},
-         0,
-         {"ERROR CODE: 6002 (0x00000002)"},
-         false},
-        {"empty install folder, list not opened", {L"inst\\"}, noList, {}, 1, {}, false},
-        {"install folder gone", {}, noList, {}, 0, {"ERROR CODE: 6005 (0x00000002)"}, false},
-        {"empty location",
-         {L"inst\\", L"inst\\a.txt"},
-         "a.txt\n",
-         {L"inst\\", L"inst\\a.txt"},
-         0,
-         {"ERROR CODE: 6001"},
-         true},
-        {"listed folder not empty",
-         {L"inst\\", L"inst\\full\\", L"inst\\full\\x", L"inst\\later"},
-         "full\nlater\n",
-         {L"inst\\", L"inst\\full\\", L"inst\\full\\x"},
-         0,
-         {"ERROR CODE: 6003 (0x00000091)"},
-         false},
-        {"unlisted file",
-         {L"inst\\", L"inst\\a", L"inst\\keep"},
-         "a\n",
-         {L"inst\\", L"inst\\keep"},
-         1,
-         {},
-         false},
-        // Any piece of a line over 254 characters, the remainder "keep" too, is a cut path.
-        {"over-long line",
-         {L"inst\\", L"inst\\keep", L"inst\\after"},
-         std::string(254, 'x') + "keep\nafter\n",
-         {L"inst\\", L"inst\\keep"},
-         0,
-         {e6004ce},
-         false},
-        // Cut inside the blanks, the path would name keep.txt (Wine drops trailing blanks).
-        {"path over 260",
-         {L"inst\\", L"inst\\keep.txt"},
-         "keep.txt" + std::string(230, ' '),
-         {L"inst\\", L"inst\\keep.txt"},
-         0,
-         {e6004ce},
-         false},
-        {"NUL in line",
-         {L"inst\\", L"inst\\keep.txt"},
-         nul,
-         {L"inst\\", L"inst\\keep.txt"},
-         0,
-         {e6004_7b},
-         false},
-        {"blanks skipped, dots refused",
-         {L"inst\\", L"inst\\a", L"beside"},
-         "a\r\n   \r\n..\\beside\r\nsub\\..\r\n",
-         {L"beside"},
-         0,
-         {e6004_7b, e6004_7b},
-         false},
+        {"all gone", {L"-inst\\", L"-inst\\sub\\", L"-inst\\sub\\b", L"-inst\\caf\u00e9", L"!inst\\ro"},
+         "sub\\b\r\nsub\r\n\r\ncaf\xe9\r\nro\r\ngone", 1, {}},
+        {"no list", {L"+inst\\", L"+inst\\a"}, noList, 0, {"ERROR CODE: 6002 (0x00000002)"}},
+        {"empty install folder, list not opened", {L"-inst\\"}, noList, 1, {}},
+        {"install folder gone", {}, noList, 0, {"ERROR CODE: 6005 (0x00000002)"}},
+        {"empty location", {L"+inst\\", L"+inst\\a"}, "a", 0, {"ERROR CODE: 6001"}, true},
+        {"listed folder not empty", {L"+inst\\", L"+inst\\full\\", L"+inst\\full\\x", L"-inst\\later"},
+         "full\nlater\n", 0, {"ERROR CODE: 6003 (0x00000091)"}},
+        {"unlisted file, Ctrl+Z ends the list", {L"+inst\\", L"-inst\\a", L"+inst\\keep"},
+         "a\n\x1akeep\n", 1, {}},
+        {"cut and outside paths refused", {L"+inst\\", L"+inst\\keep", L"-inst\\after", L"+beside"},
+         refused, 0, {e6004ce, e6004ce, e6004_7b, e6004_7b}},
     };
+    // clang-format on
     wchar_t program[MAX_PATH];
     GetModuleFileNameW(nullptr, program, MAX_PATH);
     const std::wstring list =
@@ -136,7 +84,7 @@ TEST(InstallFiles, ListTable) {
         ClearHeldLog();
         EXPECT_EQ(c.result, RemoveUninstallFiles());
         EXPECT_EQ(c.lines, HeldLines());
-        ExpectLeft(root, c.items, c.left);
+        ExpectLeft(root, c.items);
         DeleteIfPresent(list);
     }
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, UninstallKeyPath(ProductId).c_str());
@@ -147,45 +95,32 @@ TEST(InstallFiles, CacheTable) {
     ASSERT_EQ(0, GetShellFolderPath(CSIDL_PROGRAM_FILESX86, programFiles, MAX_PATH));
     const std::wstring cache =
         programFiles + std::wstring(L"\\InstallShield Installation Information\\");
-    const std::wstring id = ProductId, longId(200, L'C'),
+    const std::wstring id = ProductId, own = L"{" + id + L"}\\", longId(200, L'C'),
                        cut = L"{" + longId.substr(0, 128) + L"}\\";
-    struct Case {
-        const char* name;
+    // The cut code, or a separator in it, would name another product's cache.
+    const struct {
         std::wstring code;
-        Names items, left;
-        const char* line;
+        Items items;
+        Lines lines;
+    } cases[] = {
+        {id, {L"-" + own, L"-" + own + L"sub\\", L"-" + own + L"sub\\f", L"-" + own + L"g"}, {}},
+        {id, {}, {"ERROR CODE: 7002"}},
+        {id, {L"+" + own}, {"ERROR CODE: 7002"}},
+        {longId, {L"+" + cut, L"+" + cut + L"f"}, {"ERROR CODE: 7002"}},
+        {L"X}\\..\\{" + id, {L"+" + own, L"+" + own + L"f"}, {"ERROR CODE: 7002"}},
     };
-    const Case cases[] = {
-        {"with content",
-         id,
-         {L"{" + id + L"}\\", L"{" + id + L"}\\sub\\", L"{" + id + L"}\\sub\\f",
-          L"{" + id + L"}\\g"},
-         {},
-         nullptr},
-        {"absent", id, {}, {}, "ERROR CODE: 7002"},
-        {"empty", id, {L"{" + id + L"}\\"}, {L"{" + id + L"}\\"}, "ERROR CODE: 7002"},
-        // The cut code, or a separator in it, would name another product's cache.
-        {"code too long", longId, {cut, cut + L"f"}, {cut, cut + L"f"}, "ERROR CODE: 7002"},
-        {"separator",
-         L"X}\\..\\{" + id,
-         {L"{" + id + L"}\\f"},
-         {L"{" + id + L"}\\f"},
-         "ERROR CODE: 7002"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.code.begin(), c.code.end()));
         CreateItems(cache, c.items);
         ClearHeldLog();
         EXPECT_EQ(1, RemoveInstallCacheFolder(c.code.c_str()));
-        EXPECT_EQ(c.line ? std::vector<std::string>{c.line} : std::vector<std::string>{},
-                  HeldLines());
-        ExpectLeft(cache, c.items, c.left);
+        EXPECT_EQ(c.lines, HeldLines());
+        ExpectLeft(cache, c.items);
         for (auto item = c.items.rbegin(); item != c.items.rend(); ++item) {
-            if (!DeleteFileW((cache + *item).c_str())) {
-                RemoveDirectoryW((cache + *item).c_str());
+            if (!DeleteFileW((cache + item->substr(1)).c_str())) {
+                RemoveDirectoryW((cache + item->substr(1)).c_str());
             }
         }
-        RemoveDirectoryW((cache + L"{" + id + L"}").c_str());
     }
 }
 
