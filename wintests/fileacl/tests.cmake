@@ -1,0 +1,1 @@
+# The fileacl tool's Windows-side tests.

@@ -1,0 +1,1 @@
+# The msiremove tool's Windows-side tests.

@@ -1,0 +1,1 @@
+# The shortcut tool's Windows-side tests.

@@ -1,0 +1,1 @@
+# The smexport tool's Windows-side tests.

@@ -1,0 +1,1 @@
+# The zubstart tool's Windows-side tests.
