@@ -120,6 +120,47 @@ int DeleteMediaGuideShortcut(const wchar_t* desktop, const wchar_t* key, int cod
     return DeleteDesktopShortcut(desktop, name, fits, code);
 }
 
+// The step codes of one name-driven step after its DisplayName entry.
+struct NameStepCodes {
+    int displayRemoved, appMissing, appRemoved, regMissing, regRemoved;
+};
+
+// The name-driven steps' common walk: the DisplayName entry, then AppName and RegAppName unless
+// equal to it; the first failure logs its code and ends the step.
+int RemoveForProductNames(const wchar_t* folder, const wchar_t* displayName,
+                          int (*remove)(const wchar_t*, const wchar_t*),
+                          const NameStepCodes& codes) {
+    if (remove(folder, displayName) == 0) {
+        LogSpacedErrorCode(codes.displayRemoved);
+        return 0;
+    }
+    wchar_t appName[CleanupNameChars];
+    const bool appNameFits = ReadNameSetting(L"ApplicationName", L"AppName", appName);
+    if (appNameFits && IsNameMissing(appName)) {
+        LogSpacedErrorCode(codes.appMissing);
+        return 0;
+    }
+    // A name too long to read differs from the display name, which fits.
+    if (!appNameFits || (wcscmp(appName, displayName) != 0 && remove(folder, appName) == 0)) {
+        LogSpacedErrorCode(codes.appRemoved);
+        return 0;
+    }
+    wchar_t regAppName[CleanupNameChars];
+    const bool regAppNameFits = ReadNameSetting(L"RegApplicationName", L"RegAppName", regAppName);
+    if (regAppNameFits && IsNameMissing(regAppName)) {
+        LogSpacedErrorCode(codes.regMissing);
+        return 0;
+    }
+    if (regAppNameFits && wcscmp(regAppName, displayName) == 0) {
+        return 1;
+    }
+    if (!regAppNameFits || remove(folder, regAppName) == 0) {
+        LogSpacedErrorCode(codes.regRemoved);
+        return 0;
+    }
+    return 1;
+}
+
 } // namespace
 
 int RemoveProgramGroups() {
@@ -133,38 +174,8 @@ int RemoveProgramGroups() {
         LogSpacedErrorCode(2003);
         return 0;
     }
-    if (RemoveProgramFolder(programs, displayName) == 0) {
-        LogSpacedErrorCode(2004);
-        return 0;
-    }
-
-    wchar_t appName[CleanupNameChars];
-    const bool appNameFits = ReadNameSetting(L"ApplicationName", L"AppName", appName);
-    if (appNameFits && IsNameMissing(appName)) {
-        LogSpacedErrorCode(2005);
-        return 0;
-    }
-    // A name too long to read differs from the display name, which fits.
-    if (!appNameFits ||
-        (wcscmp(appName, displayName) != 0 && RemoveProgramFolder(programs, appName) == 0)) {
-        LogSpacedErrorCode(2006);
-        return 0;
-    }
-
-    wchar_t regAppName[CleanupNameChars];
-    const bool regAppNameFits = ReadNameSetting(L"RegApplicationName", L"RegAppName", regAppName);
-    if (regAppNameFits && IsNameMissing(regAppName)) {
-        LogSpacedErrorCode(2007);
-        return 0;
-    }
-    if (regAppNameFits && wcscmp(regAppName, displayName) == 0) {
-        return 1;
-    }
-    if (!regAppNameFits || RemoveProgramFolder(programs, regAppName) == 0) {
-        LogSpacedErrorCode(2008);
-        return 0;
-    }
-    return 1;
+    return RemoveForProductNames(programs, displayName, RemoveProgramFolder,
+                                 {2004, 2005, 2006, 2007, 2008});
 }
 
 int RemoveStartupShortcuts() {
@@ -174,7 +185,6 @@ int RemoveStartupShortcuts() {
         (IsNameMissing(setting) || wcscmp(setting, L"N") == 0)) {
         return 1;
     }
-
     wchar_t startup[CleanupPathChars];
     if (!GetCommonFolder(CSIDL_COMMON_STARTUP, startup)) {
         LogSpacedErrorCode(2009);
@@ -185,37 +195,8 @@ int RemoveStartupShortcuts() {
         LogSpacedErrorCode(2010);
         return 0;
     }
-    if (RemoveStartupShortcut(startup, displayName) == 0) {
-        LogSpacedErrorCode(2011);
-        return 0;
-    }
-
-    wchar_t appName[CleanupNameChars];
-    const bool appNameFits = ReadNameSetting(L"ApplicationName", L"AppName", appName);
-    if (appNameFits && IsNameMissing(appName)) {
-        LogSpacedErrorCode(2012);
-        return 0;
-    }
-    if (!appNameFits ||
-        (wcscmp(appName, displayName) != 0 && RemoveStartupShortcut(startup, appName) == 0)) {
-        LogSpacedErrorCode(2013);
-        return 0;
-    }
-
-    wchar_t regAppName[CleanupNameChars];
-    const bool regAppNameFits = ReadNameSetting(L"RegApplicationName", L"RegAppName", regAppName);
-    if (regAppNameFits && IsNameMissing(regAppName)) {
-        LogSpacedErrorCode(2014);
-        return 0;
-    }
-    if (regAppNameFits && wcscmp(regAppName, displayName) == 0) {
-        return 1;
-    }
-    if (!regAppNameFits || RemoveStartupShortcut(startup, regAppName) == 0) {
-        LogSpacedErrorCode(2015);
-        return 0;
-    }
-    return 1;
+    return RemoveForProductNames(startup, displayName, RemoveStartupShortcut,
+                                 {2011, 2012, 2013, 2014, 2015});
 }
 
 int RemoveDesktopShortcuts() {
