@@ -16,6 +16,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 ensure_packages /usr/lib/wine/wine64 wine64 wine
 ensure_packages /usr/lib/wine/wine wine32:i386
+ensure_packages wixl wixl
 
 failed=()
 run_suite() { # run_suite <name> <command...>
