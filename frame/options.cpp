@@ -5,8 +5,6 @@
 #include "crt.h"
 #include "log.h"
 
-namespace {
-
 // The run-time's wide argument vector; a missing vector reads as an empty one.
 int ArgumentCount() { return __wargv != nullptr ? __argc : 0; }
 
@@ -14,8 +12,6 @@ const wchar_t* Argument(int index) {
     const wchar_t* element = __wargv[index];
     return element != nullptr ? element : L"";
 }
-
-} // namespace
 
 bool HasOption(const wchar_t* option) {
     const int count = ArgumentCount();

@@ -7,6 +7,11 @@
 
 typedef int ToolExitCode; // ERROR_SUCCESS, ERROR_INSTALL_FAILURE or ERROR_SUCCESS_REBOOT_INITIATED
 
+// The run-time's wide argument vector, for the tools that parse it themselves: its count (0
+// when there is none) and element `index` below that count (a null element reads as empty).
+int ArgumentCount();
+const wchar_t* Argument(int index);
+
 bool HasOption(const wchar_t* option);
 std::wstring GetOptionValue(const wchar_t* option);
 void LogErrorCode(int code, bool withLastError);

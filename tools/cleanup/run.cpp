@@ -14,15 +14,10 @@ namespace {
 const wchar_t kCacheFolderName[] = L"InstallShield Installation Information";
 const wchar_t* const kBrands[] = {L"Velmar", L"Brovik", L"Dorrik", L"Traskel"};
 
-const wchar_t* Argument(int index) {
-    const wchar_t* element = __wargv[index];
-    return element != nullptr ? element : L"";
-}
-
 } // namespace
 
 int ParseErrorOption() {
-    const int count = __wargv != nullptr ? __argc : 0;
+    const int count = ArgumentCount();
     for (int i = 1; i < count; i += 2) {
         if (wcscmp(Argument(i), L"-error") != 0) {
             return 0;

@@ -10,17 +10,10 @@ const wchar_t ToolLogName[] = L"vqfileacllog";
 
 wchar_t FileAclTargetPath[FileAclPathChars];
 
-namespace {
-
-const wchar_t* Argument(int index) {
-    const wchar_t* element = __wargv[index];
-    return element != nullptr ? element : L"";
-}
-
-} // namespace
+namespace {} // namespace
 
 int ParsePathArgs() {
-    const int count = __wargv != nullptr ? __argc : 0;
+    const int count = ArgumentCount();
     for (int i = 1; i < count; i += 2) {
         // A "/p" without a path after it is refused, and so is a path too long for the buffer:
         // cut short it would name some other object, which must never be granted.

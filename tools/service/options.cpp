@@ -17,11 +17,6 @@ struct OptionField {
     size_t chars;
 };
 
-const wchar_t* Argument(int index) {
-    const wchar_t* element = __wargv[index];
-    return element != nullptr ? element : L"";
-}
-
 // A value replaces the field's earlier value whole. One that does not fit is refused rather
 // than cut, so that nothing acts on a shortened name or path.
 bool StoreOptionValue(const OptionField& target, const wchar_t* value) {
@@ -54,7 +49,7 @@ int ParseServiceOptions() {
         {L"-c", options.SvcDependencies, _countof(options.SvcDependencies)},
         {L"-error", options.SvcErrorMode, _countof(options.SvcErrorMode)},
     };
-    const int count = __wargv != nullptr ? __argc : 0;
+    const int count = ArgumentCount();
     for (int i = 1; i < count; i += 2) {
         const OptionField* match = nullptr;
         for (const OptionField& field : fields) {
