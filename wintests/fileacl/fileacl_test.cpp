@@ -76,14 +76,9 @@ TEST(FileAclProgram, ExitsZeroAndLogsOnlyFailures) {
     }
 }
 
-TEST(FileAclProgram, ManifestAndVersion) {
-    const std::wstring tool = DistDir() + L"\\vqfileacl6.exe";
-    const std::string manifest = ReadManifest(tool);
-    EXPECT_NE(std::string::npos, manifest.find("name=\"vqfileacllog\" version=\"1.0.0.0\""));
-    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
-    EXPECT_EQ(L"VQFILEACL6", VersionString(tool, L"ProductName"));
-    EXPECT_EQ(L"vqfileacl6.exe", VersionString(tool, L"OriginalFilename"));
-    EXPECT_EQ(L"1.0.0.0", VersionString(tool, L"FileVersion"));
+TEST(FileAclProgram, ProgramProperties) {
+    ExpectToolBinary(DistDir() + L"\\vqfileacl6.exe", IMAGE_FILE_MACHINE_AMD64, "vqfileacllog",
+                     L"VQFILEACL6");
 }
 
 } // namespace

@@ -78,8 +78,11 @@ TEST(MsiRemove, ProgramRemovesThePackageOnlyForAVersionBeginningWith2) {
         EXPECT_FALSE(PathExists(LogFilePath(L"vqmsiremove")));
     }
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, k64);
-    EXPECT_EQ(L"VQMSIREMOVE", VersionString(tool, L"ProductName"));
-    EXPECT_NE(std::string::npos, ReadManifest(tool).find("name=\"Oxbrane\" version=\"1.0.0.0\""));
+}
+
+TEST(MsiRemove, ProgramProperties) {
+    ExpectToolBinary(DistDir() + L"\\vqmsiremove.exe", IMAGE_FILE_MACHINE_AMD64, "Oxbrane",
+                     L"VQMSIREMOVE");
 }
 
 } // namespace

@@ -101,23 +101,9 @@ TEST(SmExport, WindowLibraryAndLog) {
     SetVersion(NoKey, L"");
 }
 
-TEST(SmExport, HeadersManifestAndVersion) {
-    const std::wstring tool = DistDir() + L"\\vqsmexport.exe";
-    const PeInfo pe = ReadPeInfo(tool);
-    EXPECT_EQ(IMAGE_FILE_MACHINE_I386, pe.machine);
-    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, pe.subsystem);
-    for (const std::string& dll : pe.imports) {
-        EXPECT_TRUE(dll == "kernel32.dll" || dll == "advapi32.dll" || dll == "shell32.dll" ||
-                    dll == "shlwapi.dll" || dll == "msvcrt.dll")
-            << dll;
-    }
-    const std::string manifest = ReadManifest(tool);
-    EXPECT_NE(std::string::npos, manifest.find("name=\"VQSMEXPORT\" version=\"1.0.0.0\""));
-    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
-    EXPECT_EQ(L"VQSMEXPORT", VersionString(tool, L"ProductName"));
-    DWORD fileMs = 0, fileLs = 0, productMs = 0, productLs = 0;
-    ASSERT_TRUE(FixedVersion(tool, &fileMs, &fileLs, &productMs, &productLs));
-    EXPECT_TRUE(fileMs == 0x00010000 && fileLs == 0 && productMs == 0x00010000 && productLs == 0);
+TEST(SmExport, ProgramProperties) {
+    ExpectToolBinary(DistDir() + L"\\vqsmexport.exe", IMAGE_FILE_MACHINE_I386, "VQSMEXPORT",
+                     L"VQSMEXPORT");
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "wintest.h"
 
+#include <gtest/gtest.h>
 #include <shlobj.h>
 
 #include <cstdlib>
@@ -265,4 +266,29 @@ bool FixedVersion(const std::wstring& path, DWORD* fileMs, DWORD* fileLs, DWORD*
     *productMs = fixed->dwProductVersionMS;
     *productLs = fixed->dwProductVersionLS;
     return true;
+}
+
+void ExpectToolBinary(const std::wstring& path, WORD machine, const char* assemblyName,
+                      const wchar_t* productName) {
+    const PeInfo pe = ReadPeInfo(path);
+    EXPECT_EQ(machine, pe.machine);
+    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, pe.subsystem);
+    for (const std::string& dll : pe.imports) {
+        EXPECT_TRUE(dll == "advapi32.dll" || dll == "kernel32.dll" || dll == "msvcrt.dll" ||
+                    dll == "shell32.dll" || dll == "shlwapi.dll" || dll == "ole32.dll" ||
+                    dll == "oleaut32.dll")
+            << dll;
+    }
+    const std::string manifest = ReadManifest(path);
+    EXPECT_NE(std::string::npos,
+              manifest.find(std::string("name=\"") + assemblyName + "\" version=\"1.0.0.0\""));
+    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
+    EXPECT_EQ(productName, VersionString(path, L"ProductName"));
+    const std::wstring file = path.substr(path.rfind(L'\\') + 1);
+    EXPECT_EQ(file, VersionString(path, L"OriginalFilename"));
+    EXPECT_EQ(L"1.0.0.0", VersionString(path, L"FileVersion"));
+    EXPECT_EQ(L"1.0.0.0", VersionString(path, L"ProductVersion"));
+    DWORD fileMs = 0, fileLs = 0, productMs = 0, productLs = 0;
+    ASSERT_TRUE(FixedVersion(path, &fileMs, &fileLs, &productMs, &productLs));
+    EXPECT_TRUE(fileMs == 0x00010000 && fileLs == 0 && productMs == 0x00010000 && productLs == 0);
 }

@@ -44,3 +44,9 @@ std::string ReadManifest(const std::wstring& path);
 std::wstring VersionString(const std::wstring& path, const wchar_t* name); // from 040904b0
 bool FixedVersion(const std::wstring& path, DWORD* fileMs, DWORD* fileLs, DWORD* productMs,
                   DWORD* productLs);
+
+// What every shipped tool must be, beside its behaviour: the machine, the GUI subsystem,
+// imports only from DLLs every Windows has, the manifest's assembly name at 1.0.0.0 with
+// asInvoker, and the version block's product name, file name and versions 1.0.0.0.
+void ExpectToolBinary(const std::wstring& path, WORD machine, const char* assemblyName,
+                      const wchar_t* productName);
