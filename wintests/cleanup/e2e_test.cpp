@@ -15,33 +15,7 @@ namespace {
 const wchar_t kId[] = L"VELMAR-E2E-0001";
 const wchar_t kDisplay[] = L"Velmar Monitor";
 
-std::wstring ShellFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-    return path;
-}
-
-std::wstring CacheFolder() {
-    return ShellFolder(CSIDL_PROGRAM_FILESX86) + L"\\InstallShield Installation Information\\{" +
-           kId + L"}";
-}
-
-void MakeFolder(const std::wstring& path) { SHCreateDirectoryExW(nullptr, path.c_str(), nullptr); }
-
-void MakeFile(const std::wstring& path) {
-    MakeFolder(path.substr(0, path.rfind(L'\\')));
-    WriteBytes(path, "x");
-}
-
-void SetRunValue(const wchar_t* name) {
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", name,
-                    REG_SZ, L"x.exe", 12);
-}
-
-bool RunValueExists(const wchar_t* name) {
-    return RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                        name, RRF_RT_ANY, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-}
+std::wstring CacheFolder() { return InstallCacheRoot() + L"{" + kId + L"}"; }
 
 std::wstring Brand(const wchar_t* brand, const wchar_t* app) {
     return std::wstring(L"SOFTWARE\\") + brand + L"\\Tesk\\" + app;
@@ -65,6 +39,9 @@ class CleanupEndToEnd : public testing::Test {
         for (const wchar_t* brand : {L"Velmar", L"Brovik"}) {
             RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"SOFTWARE\\") + brand).c_str());
         }
+        for (const wchar_t* name : {L"VelmarRun", L"VelmarKeepRun"}) {
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, RunKeyPath, name);
+        }
     }
     void WriteBesideTool(const wchar_t* name, const std::string& text) {
         WriteBytes(root_ + L"\\tool\\" + name, text);
@@ -74,8 +51,8 @@ class CleanupEndToEnd : public testing::Test {
         WriteBesideTool(L"getinfo.ini", ini);
         CreateMachineKey(UninstallKeyPath(kId), L"InstallLocation", install_);
         CreateMachineKey(UninstallKeyPath(kId), L"DisplayName", kDisplay);
-        MakeFile(CacheFolder() + L"\\setup.exe");
-        MakeFile(CacheFolder() + L"\\data\\setup.inx");
+        WriteBytes(CacheFolder() + L"\\setup.exe", "x");
+        WriteBytes(CacheFolder() + L"\\data\\setup.inx", "x");
     }
     std::wstring root_, tool_, install_;
 };
@@ -95,8 +72,8 @@ TEST_F(CleanupEndToEnd, RemovesExactlyWhatIsListedThenFindsNothingToDo) {
     WriteBesideTool(L"keys.reg", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VelmarE2E\\Listed]"
                                  "\r\n\"a\"=\"1\"\r\n\r\n"
                                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VelmarE2E\\Listed\\Sub]\r\n");
-    MakeFile(install_ + L"\\bin\\mon.exe");
-    MakeFile(install_ + L"\\readme.txt");
+    WriteBytes(install_ + L"\\bin\\mon.exe", "x");
+    WriteBytes(install_ + L"\\readme.txt", "x");
     for (const wchar_t* program : {L"vqagent.exe", L"other.exe"}) {
         ASSERT_TRUE(CopyFileW(StartProgPath(BuildDir()).c_str(),
                               (install_ + L"\\" + program).c_str(), FALSE));
@@ -118,11 +95,12 @@ TEST_F(CleanupEndToEnd, RemovesExactlyWhatIsListedThenFindsNothingToDo) {
                                             desktop + L"\\VelmarKeep.lnk"};
     for (const auto* paths : {&listed, &kept}) {
         for (const std::wstring& path : *paths) {
-            MakeFile(path);
+            WriteBytes(path, "x");
         }
     }
-    SetRunValue(L"VelmarRun");
-    SetRunValue(L"VelmarKeepRun");
+    for (const wchar_t* name : {L"VelmarRun", L"VelmarKeepRun"}) {
+        CreateMachineKey(RunKeyPath, name, L"x.exe");
+    }
     for (const wchar_t* key : {L"Listed\\Sub\\Deeper", L"Keep"}) {
         CreateMachineKey(std::wstring(L"SOFTWARE\\VelmarE2E\\") + key);
     }
@@ -131,7 +109,6 @@ TEST_F(CleanupEndToEnd, RemovesExactlyWhatIsListedThenFindsNothingToDo) {
     }
     CreateMachineKey(Brand(L"Brovik", L"VelmarReg"));
     ASSERT_TRUE(FwDoubleRegister(BuildDir() + FwDoubleBelowBuild));
-    FwDoubleSeed({install_ + L"\\bin\\mon.exe", install_ + L"\\agent.exe", L"C:\\keep.exe"});
 
     EXPECT_EQ(0u, RunProgram(tool_, {}));
     const std::vector<std::wstring> removed = FwDoubleReadList(L"Removed");
@@ -169,14 +146,10 @@ TEST_F(CleanupEndToEnd, RemovesExactlyWhatIsListedThenFindsNothingToDo) {
     EXPECT_FALSE(PathExists(LogFilePath(L"vqcleanlog_VelmarApp")));
 
     // The cache is gone, so a second run has nothing to do.
-    SetRunValue(L"VelmarRun");
+    CreateMachineKey(RunKeyPath, L"VelmarRun", L"x.exe");
     EXPECT_EQ(0u, RunProgram(tool_, {}));
     EXPECT_TRUE(RunValueExists(L"VelmarRun"));
     EXPECT_FALSE(PathExists(LogFilePath(L"vqcleanlog_VelmarApp")));
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                       L"VelmarRun");
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run",
-                       L"VelmarKeepRun");
     for (const std::wstring& path : kept) {
         DeleteFileW(path.c_str());
     }
@@ -213,7 +186,7 @@ TEST_F(CleanupEndToEnd, AFailingStepIsLoggedAndMappedByTheErrorOption) {
         InstallProduct("[GUID]\r\nid=VELMAR-E2E-0001\r\n[RegApplicationName]\r\nRegAppName=R\r\n"
                        "[ApplicationName]\r\nAppName=VelmarApp\r\n");
         WriteBesideTool(L"UninstFiles.ini", "sub\r\n");
-        MakeFile(install_ + L"\\sub\\unlisted.txt");
+        WriteBytes(install_ + L"\\sub\\unlisted.txt", "x");
         DeleteIfPresent(LogFilePath(L"vqcleanlog_VelmarApp"));
 
         EXPECT_EQ(row.exitCode, RunProgram(tool_, row.arguments)) << line;
@@ -239,21 +212,8 @@ TEST_F(CleanupEndToEnd, AFailingStepIsLoggedAndMappedByTheErrorOption) {
 }
 
 TEST_F(CleanupEndToEnd, ProgramProperties) {
-    const std::wstring exe = DistDir() + L"\\vqcleanup6.exe";
-    const PeInfo pe = ReadPeInfo(exe);
-    EXPECT_EQ(IMAGE_FILE_MACHINE_AMD64, pe.machine);
-    EXPECT_EQ(IMAGE_SUBSYSTEM_WINDOWS_GUI, pe.subsystem);
-    for (const std::string& dll : pe.imports) {
-        EXPECT_TRUE(dll == "advapi32.dll" || dll == "kernel32.dll" || dll == "msvcrt.dll" ||
-                    dll == "shell32.dll" || dll == "shlwapi.dll" || dll == "ole32.dll" ||
-                    dll == "oleaut32.dll")
-            << dll;
-    }
-    const std::string manifest = ReadManifest(exe);
-    EXPECT_NE(std::string::npos, manifest.find("name=\"VQCLEANLOG\" version=\"1.0.0.0\""));
-    EXPECT_NE(std::string::npos, manifest.find("level=\"asInvoker\""));
-    EXPECT_EQ(L"VQCLEANUP6", VersionString(exe, L"ProductName"));
-    EXPECT_EQ(L"1.0.0.0", VersionString(exe, L"FileVersion"));
+    ExpectToolBinary(DistDir() + L"\\vqcleanup6.exe", IMAGE_FILE_MACHINE_AMD64, "VQCLEANLOG",
+                     L"VQCLEANUP6");
 }
 
 } // namespace

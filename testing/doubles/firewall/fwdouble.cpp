@@ -1,6 +1,7 @@
-// Firewall-manager double: an in-process server of the NetFwMgr class whose one object answers
-// the manager, policy, profile and authorized-applications interfaces, over the state that
-// fwdouble.h describes. Everything beyond the removal chain is not implemented.
+// Firewall-manager double: an in-process server of the NetFwMgr class over the state that
+// fwdouble.h describes. Its static faces are the class factory and the manager, policy, profile
+// and authorized-applications interfaces, each with a method table of its own that answers
+// IUnknown and the face's one call of the removal chain; every other method is E_NOTIMPL.
 #include <windows.h>
 
 #include <netfw.h>
@@ -9,163 +10,104 @@
 
 #include "fwdouble.h"
 
-// COM objects end in their own Release, never through a delete of an interface pointer.
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
 namespace {
 
-LONG LiveObjects = 0;
+// The faces in the order the chain reaches them: each one's interface, the slot of its call
+// after those of IUnknown (and IDispatch), and the call's name in "FailAt".
+enum { Factory, Manager, Policy, Profile, Applications, Faces, Slots = 21 };
+const IID* const Interface[Faces] = {&IID_IClassFactory, &__uuidof(INetFwMgr),
+                                     &__uuidof(INetFwPolicy), &__uuidof(INetFwProfile),
+                                     &__uuidof(INetFwAuthorizedApplications)};
+const int CallSlot[Faces] = {3, 7, 7, 20, 9};
+const wchar_t* const CallName[Faces] = {L"CoCreateInstance", L"get_LocalPolicy",
+                                        L"get_CurrentProfile", L"get_AuthorizedApplications",
+                                        L"Remove"};
 
-// The planned answer of `call`: the one-shot "FailResult" when "FailAt" names it, else S_OK.
-HRESULT Planned(const wchar_t* call) {
-    if (FwDoubleReadText(HKEY_CURRENT_USER, FwDoubleStateKey, L"FailAt") != call) {
+// What an interface pointer points at: its method table.
+struct Face {
+    void* const* table;
+};
+void* Tables[Faces][Slots];
+Face TheFaces[Faces];
+// The references held: one released too often shows as much as one kept.
+LONG Held = 0;
+
+// What "FailAt" plans for the call of `face`, once; else S_OK.
+HRESULT Planned(const Face* face) {
+    const std::vector<std::wstring> plan = FwDoubleReadList(L"FailAt");
+    if (plan.size() != 2 || plan[0] != CallName[face - TheFaces]) {
         return S_OK;
     }
-    DWORD result = static_cast<DWORD>(E_ACCESSDENIED);
-    DWORD bytes = sizeof(result);
-    RegGetValueW(HKEY_CURRENT_USER, FwDoubleStateKey, L"FailResult", RRF_RT_REG_DWORD, nullptr,
-                 &result, &bytes);
     RegDeleteKeyValueW(HKEY_CURRENT_USER, FwDoubleStateKey, L"FailAt");
-    return static_cast<HRESULT>(result);
+    return static_cast<HRESULT>(wcstoul(plan[1].c_str(), nullptr, 10));
 }
 
-#define NOT_IMPLEMENTED(name, parameters)                                                          \
-    HRESULT STDMETHODCALLTYPE name parameters override { return E_NOTIMPL; }
+// Every other method: on x64 the caller owns its arguments, so one body serves them all.
+HRESULT STDMETHODCALLTYPE NotImplemented() { return E_NOTIMPL; }
+ULONG STDMETHODCALLTYPE AddRef(Face*) { return InterlockedIncrement(&Held); }
+ULONG STDMETHODCALLTYPE Release(Face*) { return InterlockedDecrement(&Held); }
 
-class FirewallObject final : public INetFwMgr,
-                             public INetFwPolicy,
-                             public INetFwProfile,
-                             public INetFwAuthorizedApplications {
-  public:
-    FirewallObject() { InterlockedIncrement(&LiveObjects); }
-    ~FirewallObject() { InterlockedDecrement(&LiveObjects); }
+HRESULT STDMETHODCALLTYPE Query(Face* face, REFIID iid, void** out) {
+    const bool known = iid == IID_IUnknown || iid == *Interface[face - TheFaces];
+    *out = known ? face : nullptr;
+    if (known) {
+        AddRef(face);
+    }
+    return known ? S_OK : E_NOINTERFACE;
+}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        *object = nullptr;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDispatch) || iid == __uuidof(INetFwMgr)) {
-            *object = static_cast<INetFwMgr*>(this);
-        } else {
-            return E_NOINTERFACE;
+// Hands out the next face. A failed call leaves it in `out` too, uncounted: a caller that
+// trusted it would go on to remove, or release what it does not hold.
+HRESULT STDMETHODCALLTYPE Next(Face* face, Face** out) {
+    const HRESULT result = Planned(face);
+    *out = face + 1;
+    if (SUCCEEDED(result)) {
+        AddRef(face);
+    }
+    return result;
+}
+
+HRESULT STDMETHODCALLTYPE CreateInstance(Face* face, IUnknown*, REFIID iid, void** out) {
+    const HRESULT result = Planned(face);
+    *out = nullptr;
+    return SUCCEEDED(result) ? Query(face + 1, iid, out) : result;
+}
+
+// An application that is not listed is no error: every call is recorded.
+HRESULT STDMETHODCALLTYPE Remove(Face* face, BSTR path) {
+    const HRESULT result = Planned(face);
+    if (SUCCEEDED(result)) {
+        std::wstring removed;
+        for (const std::wstring& item : FwDoubleReadList(L"Removed")) {
+            removed += item + L'\0';
         }
-        AddRef();
-        return S_OK;
+        FwDoubleWrite(L"Removed", removed + path + L'\0', REG_MULTI_SZ);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&references); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = InterlockedDecrement(&references);
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
+    return result;
+}
 
-    HRESULT STDMETHODCALLTYPE get_LocalPolicy(INetFwPolicy** policy) override {
-        return Hand(L"get_LocalPolicy", static_cast<INetFwPolicy*>(this), policy);
-    }
-    HRESULT STDMETHODCALLTYPE get_CurrentProfile(INetFwProfile** profile) override {
-        return Hand(L"get_CurrentProfile", static_cast<INetFwProfile*>(this), profile);
-    }
-    HRESULT STDMETHODCALLTYPE
-    get_AuthorizedApplications(INetFwAuthorizedApplications** apps) override {
-        return Hand(L"get_AuthorizedApplications", static_cast<INetFwAuthorizedApplications*>(this),
-                    apps);
-    }
-    HRESULT STDMETHODCALLTYPE Remove(BSTR imageFileName) override {
-        const HRESULT result = Planned(L"Remove");
-        if (FAILED(result) || imageFileName == nullptr) {
-            return FAILED(result) ? result : E_INVALIDARG;
-        }
-        std::vector<std::wstring> removed = FwDoubleReadList(L"Removed");
-        removed.emplace_back(imageFileName);
-        FwDoubleWriteList(L"Removed", removed);
-        // An application that is not listed is no error: the list is left as it is.
-        std::vector<std::wstring> apps = FwDoubleReadList(L"Apps");
-        apps.erase(std::remove(apps.begin(), apps.end(), imageFileName), apps.end());
-        FwDoubleWriteList(L"Apps", apps);
-        return result;
-    }
+template <typename Method> void* Slot(Method* method) { return reinterpret_cast<void*>(method); }
 
-    NOT_IMPLEMENTED(GetTypeInfoCount, (UINT*))
-    NOT_IMPLEMENTED(GetTypeInfo, (UINT, LCID, ITypeInfo**))
-    NOT_IMPLEMENTED(GetIDsOfNames, (REFIID, LPOLESTR*, UINT, LCID, DISPID*))
-    NOT_IMPLEMENTED(Invoke, (DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*))
-    NOT_IMPLEMENTED(get_CurrentProfileType, (NET_FW_PROFILE_TYPE*))
-    NOT_IMPLEMENTED(RestoreDefaults, ())
-    NOT_IMPLEMENTED(IsPortAllowed,
-                    (BSTR, NET_FW_IP_VERSION, LONG, BSTR, NET_FW_IP_PROTOCOL, VARIANT*, VARIANT*))
-    NOT_IMPLEMENTED(IsIcmpTypeAllowed, (NET_FW_IP_VERSION, BSTR, BYTE, VARIANT*, VARIANT*))
-    NOT_IMPLEMENTED(GetProfileByType, (NET_FW_PROFILE_TYPE, INetFwProfile**))
-    NOT_IMPLEMENTED(get_Type, (NET_FW_PROFILE_TYPE*))
-    NOT_IMPLEMENTED(get_FirewallEnabled, (VARIANT_BOOL*))
-    NOT_IMPLEMENTED(put_FirewallEnabled, (VARIANT_BOOL))
-    NOT_IMPLEMENTED(get_ExceptionsNotAllowed, (VARIANT_BOOL*))
-    NOT_IMPLEMENTED(put_ExceptionsNotAllowed, (VARIANT_BOOL))
-    NOT_IMPLEMENTED(get_NotificationsDisabled, (VARIANT_BOOL*))
-    NOT_IMPLEMENTED(put_NotificationsDisabled, (VARIANT_BOOL))
-    NOT_IMPLEMENTED(get_UnicastResponsesToMulticastBroadcastDisabled, (VARIANT_BOOL*))
-    NOT_IMPLEMENTED(put_UnicastResponsesToMulticastBroadcastDisabled, (VARIANT_BOOL))
-    NOT_IMPLEMENTED(get_RemoteAdminSettings, (INetFwRemoteAdminSettings**))
-    NOT_IMPLEMENTED(get_IcmpSettings, (INetFwIcmpSettings**))
-    NOT_IMPLEMENTED(get_GloballyOpenPorts, (INetFwOpenPorts**))
-    NOT_IMPLEMENTED(get_Services, (INetFwServices**))
-    NOT_IMPLEMENTED(get_Count, (LONG*))
-    NOT_IMPLEMENTED(Add, (INetFwAuthorizedApplication*))
-    NOT_IMPLEMENTED(Item, (BSTR, INetFwAuthorizedApplication**))
-    NOT_IMPLEMENTED(get__NewEnum, (IUnknown**))
-
-  private:
-    template <typename T> HRESULT Hand(const wchar_t* call, T* face, T** out) {
-        *out = nullptr;
-        const HRESULT result = Planned(call);
-        if (SUCCEEDED(result)) {
-            *out = face;
-            AddRef();
-        }
-        return result;
+[[maybe_unused]] const bool Filled = [] {
+    void* const calls[Faces] = {Slot(CreateInstance), Slot(Next), Slot(Next), Slot(Next),
+                                Slot(Remove)};
+    for (int face = 0; face < Faces; ++face) {
+        std::fill(Tables[face], Tables[face] + Slots, Slot(NotImplemented));
+        Tables[face][0] = Slot(Query);
+        Tables[face][1] = Slot(AddRef);
+        Tables[face][2] = Slot(Release);
+        Tables[face][CallSlot[face]] = calls[face];
+        TheFaces[face].table = Tables[face];
     }
-
-    LONG references = 1;
-};
-
-class Factory final : public IClassFactory {
-  public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        *object = nullptr;
-        if (iid != __uuidof(IUnknown) && iid != __uuidof(IClassFactory)) {
-            return E_NOINTERFACE;
-        }
-        *object = this;
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-        *object = nullptr;
-        const HRESULT planned = Planned(L"CoCreateInstance");
-        if (FAILED(planned) || outer != nullptr) {
-            return FAILED(planned) ? planned : CLASS_E_NOAGGREGATION;
-        }
-        FirewallObject* created = new FirewallObject();
-        const HRESULT result = created->QueryInterface(iid, object);
-        created->Release();
-        return result;
-    }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-        lock ? InterlockedIncrement(&LiveObjects) : InterlockedDecrement(&LiveObjects);
-        return S_OK;
-    }
-};
-
-Factory TheFactory;
+    return true;
+}();
 
 } // namespace
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     *object = nullptr;
-    if (clsid != __uuidof(NetFwMgr)) {
-        return CLASS_E_CLASSNOTAVAILABLE;
-    }
-    return TheFactory.QueryInterface(iid, object);
+    return clsid == __uuidof(NetFwMgr) ? Query(&TheFaces[Factory], iid, object)
+                                       : CLASS_E_CLASSNOTAVAILABLE;
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return LiveObjects == 0 ? S_OK : S_FALSE; }
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return Held == 0 ? S_OK : S_FALSE; }

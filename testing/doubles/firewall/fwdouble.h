@@ -1,12 +1,10 @@
-// Control of the firewall-manager double (fwdouble.dll). Its state lives under
-// HKCU\Software\VelmarTest\Firewall so that a program under test in another process sees it:
-//   "Apps"       REG_MULTI_SZ  the authorized applications the test seeds;
-//   "Removed"    REG_MULTI_SZ  the path of every Remove call, in order (listed or not);
-//   "FailAt"     REG_SZ        one call that answers "FailResult" once, then the value is gone:
-//                              "CoCreateInstance", "get_LocalPolicy", "get_CurrentProfile",
-//                              "get_AuthorizedApplications" or "Remove";
-//   "FailResult" REG_DWORD     that answer (a non-negative one lets the call go ahead);
-//   "Original"   REG_SZ        the server path registered before the double took its place.
+// Control of the firewall-manager double (fwdouble.dll). Its state lives in values of
+// HKCU\Software\VelmarTest\Firewall, so that a program under test in another process sees it:
+//   "Removed"  REG_MULTI_SZ  the path of every Remove call, in order;
+//   "FailAt"   REG_MULTI_SZ  a call ("CoCreateInstance", "get_LocalPolicy", "get_CurrentProfile",
+//                            "get_AuthorizedApplications" or "Remove") and an HRESULT in decimal:
+//                            that call answers it, once; a success goes ahead;
+//   "Original" REG_SZ        the server path registered before the double took its place.
 #pragma once
 
 #include <windows.h>
@@ -20,84 +18,59 @@ const wchar_t FwDoubleServerKey[] =
 // Where the double lies below the build folder.
 const wchar_t FwDoubleBelowBuild[] = L"\\testing\\doubles\\firewall\\fwdouble.dll";
 
-inline std::wstring FwDoubleReadText(HKEY root, const wchar_t* key, const wchar_t* name) {
-    wchar_t text[1024] = {};
-    DWORD bytes = sizeof(text) - sizeof(wchar_t);
-    if (RegGetValueW(root, key, name, RRF_RT_REG_SZ, nullptr, text, &bytes) != ERROR_SUCCESS) {
-        return L"";
+// A text or list value as its items; none when it is missing.
+inline std::vector<std::wstring> FwDoubleReadList(const wchar_t* name,
+                                                  HKEY root = HKEY_CURRENT_USER,
+                                                  const wchar_t* key = FwDoubleStateKey) {
+    std::vector<wchar_t> data(8192, L'\0');
+    DWORD bytes = static_cast<DWORD>((data.size() - 2) * sizeof(wchar_t));
+    std::vector<std::wstring> items;
+    if (RegGetValueW(root, key, name, RRF_RT_REG_SZ | RRF_RT_REG_MULTI_SZ, nullptr, data.data(),
+                     &bytes) == ERROR_SUCCESS) {
+        for (const wchar_t* item = data.data(); *item != L'\0'; item += wcslen(item) + 1) {
+            items.emplace_back(item);
+        }
     }
-    return text;
+    return items;
 }
 
-inline void FwDoubleWriteText(HKEY root, const wchar_t* key, const wchar_t* name,
-                              const std::wstring& text) {
-    RegSetKeyValueW(root, key, name, REG_SZ, text.c_str(),
-                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+// `data` and one terminator more: a text as REG_SZ, items each ending in L'\0' as REG_MULTI_SZ.
+inline void FwDoubleWrite(const wchar_t* name, const std::wstring& data, DWORD type = REG_SZ,
+                          HKEY root = HKEY_CURRENT_USER, const wchar_t* key = FwDoubleStateKey) {
+    RegSetKeyValueW(root, key, name, type, data.c_str(),
+                    static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
 }
 
-inline std::vector<std::wstring> FwDoubleReadList(const wchar_t* name) {
-    std::vector<std::wstring> list;
-    DWORD bytes = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, FwDoubleStateKey, name, RRF_RT_REG_MULTI_SZ, nullptr,
-                     nullptr, &bytes) != ERROR_SUCCESS) {
-        return list;
-    }
-    std::vector<wchar_t> data(bytes / sizeof(wchar_t) + 2, L'\0');
-    RegGetValueW(HKEY_CURRENT_USER, FwDoubleStateKey, name, RRF_RT_REG_MULTI_SZ, nullptr,
-                 data.data(), &bytes);
-    for (const wchar_t* item = data.data(); *item != L'\0'; item += wcslen(item) + 1) {
-        list.emplace_back(item);
-    }
-    return list;
-}
-
-inline void FwDoubleWriteList(const wchar_t* name, const std::vector<std::wstring>& list) {
-    std::wstring data;
-    for (const std::wstring& item : list) {
-        data += item + L'\0';
-    }
-    data += L'\0';
-    RegSetKeyValueW(HKEY_CURRENT_USER, FwDoubleStateKey, name, REG_MULTI_SZ, data.data(),
-                    static_cast<DWORD>(data.size() * sizeof(wchar_t)));
-}
-
-// Puts the double in place of the system's firewall manager, keeping the system's server path
-// (only the first time: after an interrupted run the registered path is the double's own).
-inline bool FwDoubleRegister(const std::wstring& dllPath) {
-    const std::wstring current = FwDoubleReadText(HKEY_LOCAL_MACHINE, FwDoubleServerKey, nullptr);
-    if (FwDoubleReadText(HKEY_CURRENT_USER, FwDoubleStateKey, L"Original").empty() &&
-        current != dllPath) {
-        FwDoubleWriteText(HKEY_CURRENT_USER, FwDoubleStateKey, L"Original", current);
-    }
-    FwDoubleWriteText(HKEY_LOCAL_MACHINE, FwDoubleServerKey, L"ThreadingModel", L"Both");
-    FwDoubleWriteText(HKEY_LOCAL_MACHINE, FwDoubleServerKey, nullptr, dllPath);
-    return FwDoubleReadText(HKEY_LOCAL_MACHINE, FwDoubleServerKey, nullptr) == dllPath;
-}
-
-// A fresh list of authorized applications, nothing removed yet and no planned failure.
-inline void FwDoubleSeed(const std::vector<std::wstring>& apps) {
-    FwDoubleWriteList(L"Apps", apps);
-    FwDoubleWriteList(L"Removed", {});
+// Nothing removed yet and no planned failure.
+inline void FwDoubleReset() {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, FwDoubleStateKey, L"Removed");
     RegDeleteKeyValueW(HKEY_CURRENT_USER, FwDoubleStateKey, L"FailAt");
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, FwDoubleStateKey, L"FailResult");
 }
 
-inline void FwDoubleFailAt(const wchar_t* call, HRESULT result = E_ACCESSDENIED) {
-    const DWORD value = static_cast<DWORD>(result);
-    FwDoubleWriteText(HKEY_CURRENT_USER, FwDoubleStateKey, L"FailAt", call);
-    RegSetKeyValueW(HKEY_CURRENT_USER, FwDoubleStateKey, L"FailResult", REG_DWORD, &value,
-                    sizeof(value));
+// Puts the double, reset, in place of the system's firewall manager, keeping the system's server
+// path (only the first time: after an interrupted run the registered path is the double's own).
+inline bool FwDoubleRegister(const std::wstring& dllPath) {
+    const std::vector<std::wstring> current =
+        FwDoubleReadList(nullptr, HKEY_LOCAL_MACHINE, FwDoubleServerKey);
+    if (FwDoubleReadList(L"Original").empty() && !current.empty() && current[0] != dllPath) {
+        FwDoubleWrite(L"Original", current[0]);
+    }
+    FwDoubleWrite(L"ThreadingModel", L"Both", REG_SZ, HKEY_LOCAL_MACHINE, FwDoubleServerKey);
+    FwDoubleWrite(nullptr, dllPath, REG_SZ, HKEY_LOCAL_MACHINE, FwDoubleServerKey);
+    FwDoubleReset();
+    return FwDoubleReadList(nullptr, HKEY_LOCAL_MACHINE, FwDoubleServerKey) ==
+           std::vector<std::wstring>{dllPath};
 }
 
-inline std::vector<std::wstring> FwDoubleRemoved() { return FwDoubleReadList(L"Removed"); }
-inline std::vector<std::wstring> FwDoubleApps() { return FwDoubleReadList(L"Apps"); }
+inline void FwDoubleFailAt(const wchar_t* call, HRESULT result) {
+    FwDoubleWrite(L"FailAt", call + (L'\0' + std::to_wstring(static_cast<ULONG>(result)) + L'\0'),
+                  REG_MULTI_SZ);
+}
 
 // Gives the class back to the system's server and forgets the double's state.
 inline void FwDoubleRestore() {
-    const std::wstring original =
-        FwDoubleReadText(HKEY_CURRENT_USER, FwDoubleStateKey, L"Original");
-    if (!original.empty()) {
-        FwDoubleWriteText(HKEY_LOCAL_MACHINE, FwDoubleServerKey, nullptr, original);
+    for (const std::wstring& original : FwDoubleReadList(L"Original")) {
+        FwDoubleWrite(nullptr, original, REG_SZ, HKEY_LOCAL_MACHINE, FwDoubleServerKey);
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, FwDoubleStateKey);
 }

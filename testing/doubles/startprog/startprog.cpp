@@ -2,21 +2,19 @@
 // beside its own file and, told "-stay", outlives the clean-up's wait.
 #include <windows.h>
 
-#include <wchar.h>
-
 #include "startprog.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    wchar_t record[MAX_PATH + 32];
-    const DWORD length = GetModuleFileNameW(nullptr, record, MAX_PATH);
-    wchar_t* slash = wcsrchr(record, L'\\');
-    if (length == 0 || length >= MAX_PATH || slash == nullptr) {
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring record(self, length < MAX_PATH ? length : 0);
+    if (record.rfind(L'\\') == std::wstring::npos) {
         return 1;
     }
-    wcscpy_s(slash + 1, _countof(record) - (slash + 1 - record), StartProgRecordName);
+    record.replace(record.rfind(L'\\') + 1, std::wstring::npos, StartProgRecordName);
     const std::wstring line = std::wstring(GetCommandLineW()) + L"\n";
-    HANDLE file = CreateFileW(record, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return 2;
     }

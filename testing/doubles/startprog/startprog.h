@@ -15,25 +15,21 @@ inline std::wstring StartProgPath(const std::wstring& buildDir) {
 
 // The command lines recorded by the copies of the double in `folder`, in the order started.
 inline std::vector<std::wstring> ReadStartProgRecord(const std::wstring& folder) {
-    std::vector<std::wstring> lines;
+    std::wstring text(8192, L'\0');
+    DWORD bytes = 0;
     HANDLE file =
         CreateFileW((folder + L"\\" + StartProgRecordName).c_str(), GENERIC_READ,
                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return lines;
+    if (file != INVALID_HANDLE_VALUE) {
+        ReadFile(file, &text[0], static_cast<DWORD>(text.size() * sizeof(wchar_t)), &bytes,
+                 nullptr);
+        CloseHandle(file);
     }
-    static wchar_t text[16384];
-    DWORD bytes = 0;
-    ReadFile(file, text, sizeof(text), &bytes, nullptr);
-    CloseHandle(file);
-    std::wstring line;
-    for (DWORD i = 0; i < bytes / sizeof(wchar_t); ++i) {
-        if (text[i] == L'\n') {
-            lines.push_back(line);
-            line.clear();
-        } else {
-            line += text[i];
-        }
+    text.resize(bytes / sizeof(wchar_t));
+    std::vector<std::wstring> lines;
+    for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos;
+         start = end + 1) {
+        lines.push_back(text.substr(start, end - start));
     }
     return lines;
 }
