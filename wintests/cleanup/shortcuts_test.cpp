@@ -43,8 +43,8 @@ TEST(Shortcuts, NamesSwitchesAndDesktopTable) {
         // ERROR_NOT_FOUND counts as gone, not ERROR_FILE_NOT_FOUND.
         {'-', "MediaGuide=Y ReadmeName=@X", "X", 0, "010 2001 5002 (0x00000002)", "Xfs"},
         {'-', "MediaGuide=y MediaGudeName=@X", "X", 0, "011 2001", "Xfsd"},
-        {'-', "OtherFile=3 ItemName0=@A ItemName1=@B ItemName2=@E", "AE", 0,
-         "010 2001 5005 (0x00000002)", "Afs Efs"},
+        {'-', "OtherFile=4 ItemName0=@A ItemName1=@B ItemName3=@E", "AE", 0,
+         "010 2001 5005 (0x00000002) 5004", "Afs Efs"},
         {'-', "OtherFile=0 MediaGudeName=@X ItemName0=@X", "X", 0, "011 2001", "Xfsd"},
         {'-', "MediaGuide=Y MediaGudeName=@L ReadmeName=@X", "CX", 0, "010 2001 5002 (0x000000ce)",
          "Cfsd Xfs"},
