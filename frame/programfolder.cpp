@@ -1,19 +1,26 @@
 #include "programfolder.h"
 
-#include <windows.h>
-
 #include "crt.h"
 
-std::wstring GetProgramFolder() {
-    wchar_t folder[MAX_PATH];
-    ZeroMemory(folder, sizeof(folder));
-    const DWORD length = GetModuleFileNameW(nullptr, folder, _countof(folder));
-    if (length == 0 || length >= _countof(folder)) {
-        return std::wstring();
+bool ReadProgramFolder(wchar_t* folder, DWORD chars) {
+    ZeroMemory(folder, chars * sizeof(wchar_t));
+    const DWORD length = GetModuleFileNameW(nullptr, folder, chars);
+    if (length >= chars) {
+        folder[0] = L'\0';
+        return false;
+    }
+    if (length == 0) {
+        folder[0] = L'\0';
+        return true;
     }
     wchar_t* last = wcsrchr(folder, L'\\');
     if (last != nullptr) {
         last[1] = L'\0';
     }
-    return folder;
+    return true;
+}
+
+std::wstring GetProgramFolder() {
+    wchar_t folder[MAX_PATH];
+    return ReadProgramFolder(folder, _countof(folder)) ? folder : L"";
 }

@@ -1,9 +1,15 @@
-// The folder of the running program, for the launchers that load a library from beside it.
+// The folder of the running program, for the tools that open or load files from beside it.
 #pragma once
+
+#include <windows.h>
 
 #include <string>
 
-// The program's folder ending in a backslash; empty when the program path cannot be had or
-// does not fit its 260 characters (a cut path names some other folder, and the caller must then
-// not load anything by a name relative to it).
+// Fills `folder` (of `chars` characters) with the program's folder and its trailing backslash;
+// empty when the program path cannot be had. False when the program path did not fit: the
+// folder is then empty too, and nothing may be built on it (a cut path names another folder).
+bool ReadProgramFolder(wchar_t* folder, DWORD chars);
+
+// The program's folder in 260 characters; empty when it cannot be had or did not fit (the
+// caller must then not load anything by a name relative to it).
 std::wstring GetProgramFolder();

@@ -17,15 +17,6 @@ const wchar_t kParent[] = L"SOFTWARE\\VelmarE2E";
 
 std::wstring Tool() { return DistDir() + L"\\vqregacl6.exe"; }
 
-bool KeyExists(const std::wstring& path) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
 class RegAclEndToEnd : public testing::Test {
   protected:
     void SetUp() override {
@@ -62,7 +53,7 @@ TEST_F(RegAclEndToEnd, GrantLeavesOneEveryoneEntryAndNoLog) {
 TEST_F(RegAclEndToEnd, MissingKeyFailsWithTheLogLaidOut) {
     const std::wstring missing = key_ + L"\\Missing";
     EXPECT_EQ(1641u, RunProgram(Tool(), {L"-t", L"HLM", L"-k", missing}));
-    EXPECT_FALSE(KeyExists(missing));
+    EXPECT_FALSE(MachineKeyExists(missing));
     const std::vector<std::string> lines = SplitCrLf(ReadFileBytes(LogFilePath(L"vqregacllog")));
     ASSERT_EQ(10u, lines.size());
     const std::string s = "\\d{4}/\\d{2}/\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}";

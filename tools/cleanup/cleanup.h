@@ -36,6 +36,14 @@ int GetProgramFolder(wchar_t (&folder)[CleanupPathChars]);
 int FileExistsIn(const wchar_t* folder, const wchar_t* name);
 // 0 on success, 1 on failure.
 int GetShellFolderPath(int csidl, wchar_t* buffer, unsigned capacity);
+// True when every element of `name` names something: the platform drops trailing dots and
+// blanks, so an element that is empty or only dots and blanks names the folder it is appended
+// to, its parent or a root. With `trailingSeparator`, one final separator after a name passes.
+bool IsNameBelowFolder(const wchar_t* name, bool trailingSeparator);
+// The installer's cache folder of the product below the 32-bit Program Files folder; false
+// when it did not fit.
+bool FormInstallCacheFolder(wchar_t (&folder)[CleanupPathChars], const wchar_t* programFiles,
+                            const wchar_t* productCode);
 
 // --- Settings file ---
 // GetPrivateProfileStringW and GetPrivateProfileIntW on SettingsIniPath. A text too long for

@@ -11,7 +11,6 @@
 namespace {
 
 const wchar_t ListFileName[] = L"UninstFiles.ini";
-const wchar_t CacheFolderName[] = L"InstallShield Installation Information";
 
 // fgetws count for one piece of a list line: 254 characters and the terminator.
 const int ListPieceChars = 255;
@@ -21,29 +20,14 @@ const wchar_t Unwritten = 0xFFFF;
 
 enum EntryKind { EntrySkipped, EntryUsable, EntryRefused };
 
-// An entry has to name something below the install folder. Blanks alone name nothing and are
-// passed over like an empty line. A part that is empty, or only dots and blanks (".", ".."),
-// once the system has dropped trailing dots and blanks, names the install folder or a place
-// beside it: such an entry is refused. One trailing backslash after a folder name stays valid.
+// Blanks alone name nothing and are passed over like an empty line; an entry that would name
+// the install folder itself or a place beside it is refused. One trailing backslash after a
+// folder name stays valid.
 EntryKind ClassifyEntry(const wchar_t* entry) {
     if (entry[wcsspn(entry, L" ")] == L'\0') {
         return EntrySkipped;
     }
-    const wchar_t* part = entry;
-    for (;;) {
-        const wchar_t* end = part + wcscspn(part, L"\\/");
-        const wchar_t* kept = end;
-        while (kept > part && (kept[-1] == L' ' || kept[-1] == L'.')) {
-            --kept;
-        }
-        if (kept == part && !(end == part && *end == L'\0' && part != entry)) {
-            return EntryRefused;
-        }
-        if (*end == L'\0') {
-            return EntryUsable;
-        }
-        part = end + 1;
-    }
+    return IsNameBelowFolder(entry, true) ? EntryUsable : EntryRefused;
 }
 
 // After a piece that filled the buffer without a line end: reads and drops the rest of the
@@ -201,8 +185,7 @@ int RemoveInstallCacheFolder(const wchar_t* productCode) {
     }
     wchar_t cachePath[CleanupPathChars] = {};
     int r = 0;
-    if (codeUsable && FormatFitted(cachePath, _countof(cachePath), L"%s\\%s\\{%s}", programFiles,
-                                   CacheFolderName, code)) {
+    if (codeUsable && FormInstallCacheFolder(cachePath, programFiles, code)) {
         r = FolderHasContent(cachePath);
         if (r == 1) {
             r = DeleteFolderTree(cachePath);

@@ -7,6 +7,7 @@
 
 #include "crt.h"
 #include "log.h"
+#include "programfolder.h"
 
 wchar_t SettingsIniPath[CleanupPathChars];
 // The frame's name for this tool's log; the run names its log itself ("vqcleanlog_<AppName>").
@@ -21,21 +22,7 @@ bool FormatFitted(wchar_t* buffer, size_t chars, const wchar_t* format, ...) {
 }
 
 int GetProgramFolder(wchar_t (&folder)[CleanupPathChars]) {
-    ZeroMemory(folder, sizeof(folder));
-    const DWORD length = GetModuleFileNameW(nullptr, folder, CleanupPathChars);
-    if (length == 0) {
-        folder[0] = L'\0'; // names formed from it then stand alone
-        return 1;
-    }
-    if (length >= CleanupPathChars) {
-        folder[0] = L'\0'; // the program path was cut: its folder is unknown
-        return 0;
-    }
-    wchar_t* last = wcsrchr(folder, L'\\');
-    if (last != nullptr) {
-        last[1] = L'\0';
-    }
-    return 1;
+    return ReadProgramFolder(folder, CleanupPathChars) ? 1 : 0;
 }
 
 int FileExistsIn(const wchar_t* folder, const wchar_t* name) {
@@ -82,4 +69,28 @@ int GetShellFolderPath(int csidl, wchar_t* buffer, unsigned capacity) {
         _snwprintf_s(buffer, capacity, _TRUNCATE, L"%s", local);
     }
     return allocatorResult == S_OK && locationResult == S_OK ? 0 : 1;
+}
+
+bool IsNameBelowFolder(const wchar_t* name, bool trailingSeparator) {
+    const wchar_t* part = name;
+    for (;;) {
+        const wchar_t* end = part + wcscspn(part, L"\\/");
+        bool named = false;
+        for (const wchar_t* c = part; c < end; ++c) {
+            named = named || (*c != L' ' && *c != L'.');
+        }
+        if (*end == L'\0') {
+            return named || (trailingSeparator && part == end && part != name);
+        }
+        if (!named) {
+            return false;
+        }
+        part = end + 1;
+    }
+}
+
+bool FormInstallCacheFolder(wchar_t (&folder)[CleanupPathChars], const wchar_t* programFiles,
+                            const wchar_t* productCode) {
+    return FormatFitted(folder, CleanupPathChars, L"%s\\%s\\{%s}", programFiles,
+                        L"InstallShield Installation Information", productCode);
 }

@@ -11,7 +11,6 @@ wchar_t ErrorOption[CleanupOptionChars];
 
 namespace {
 
-const wchar_t kCacheFolderName[] = L"InstallShield Installation Information";
 const wchar_t* const kBrands[] = {L"Velmar", L"Brovik", L"Dorrik", L"Traskel"};
 
 } // namespace
@@ -43,8 +42,7 @@ int IsInstallCachePresent() {
         return 1;
     }
     wchar_t cacheFolder[CleanupPathChars];
-    if (!FormatFitted(cacheFolder, _countof(cacheFolder), L"%s\\%s\\{%s}", programFiles,
-                      kCacheFolderName, productCode)) {
+    if (!FormInstallCacheFolder(cacheFolder, programFiles, productCode)) {
         return 0;
     }
     return FileExistsIn(cacheFolder, L"setup.exe");

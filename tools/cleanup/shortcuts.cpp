@@ -11,32 +11,6 @@ namespace {
 // The setting that turns the startup shortcuts' removal off: read with 8 characters.
 enum : size_t { SwitchChars = 8 };
 
-// Windows drops trailing blanks and dots from each element of a path, so an element that is
-// empty or made only of them ("", ".", "..", "  ") names the folder itself, its parent or a
-// root. Such a name is never the product's own entry, and acting on it could take the shell
-// folder with it.
-bool IsNameInsideFolder(const wchar_t* name) {
-    const wchar_t* element = name;
-    for (const wchar_t* c = name;; ++c) {
-        if (*c != L'\\' && *c != L'/' && *c != L'\0') {
-            continue;
-        }
-        bool named = false;
-        for (const wchar_t* e = element; e < c; ++e) {
-            if (*e != L' ' && *e != L'.') {
-                named = true;
-            }
-        }
-        if (!named) {
-            return false;
-        }
-        if (*c == L'\0') {
-            return true;
-        }
-        element = c + 1;
-    }
-}
-
 // Reads a name of 128 characters with the default "Could't". False when the stored name was
 // too long: it then reads as the default, and the name counts as one that cannot be processed.
 bool ReadNameSetting(const wchar_t* section, const wchar_t* key,
@@ -60,7 +34,7 @@ bool GetCommonFolder(int csidl, wchar_t (&folder)[CleanupPathChars]) {
 // be deleted or its path cannot be trusted.
 int RemoveProgramFolder(const wchar_t* programs, const wchar_t* name) {
     wchar_t folder[CleanupPathChars] = {};
-    if (!IsNameInsideFolder(name) ||
+    if (!IsNameBelowFolder(name, false) ||
         !FormatFitted(folder, _countof(folder), L"%s\\%s", programs, name)) {
         return 0;
     }
@@ -75,7 +49,8 @@ int RemoveProgramFolder(const wchar_t* programs, const wchar_t* name) {
 int RemoveStartupShortcut(const wchar_t* startup, const wchar_t* name) {
     wchar_t linkName[CleanupNameChars] = {};
     wchar_t linkPath[CleanupPathChars] = {};
-    if (!IsNameInsideFolder(name) || !FormatFitted(linkName, _countof(linkName), L"%s.lnk", name) ||
+    if (!IsNameBelowFolder(name, false) ||
+        !FormatFitted(linkName, _countof(linkName), L"%s.lnk", name) ||
         !FormatFitted(linkPath, _countof(linkPath), L"%s\\%s", startup, linkName)) {
         return 0;
     }
@@ -92,7 +67,7 @@ int DeleteDesktopShortcut(const wchar_t* desktop, const wchar_t* name, bool name
     DWORD error = ERROR_SUCCESS;
     if (!nameFits || !FormatFitted(linkPath, _countof(linkPath), L"%s\\%s.lnk", desktop, name)) {
         error = ERROR_FILENAME_EXCED_RANGE;
-    } else if (!IsNameInsideFolder(name)) {
+    } else if (!IsNameBelowFolder(name, false)) {
         error = ERROR_INVALID_NAME;
     } else if (!DeleteFileW(linkPath)) {
         error = GetLastError();

@@ -107,15 +107,6 @@ void CreateMachineKey(const std::wstring& path, const wchar_t* value, const std:
     }
 }
 
-bool MachineKeyExists(const std::wstring& path) {
-    HKEY key = nullptr;
-    const bool exists = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) == 0;
-    if (exists) {
-        RegCloseKey(key);
-    }
-    return exists;
-}
-
 bool RunValueExists(const wchar_t* name) {
     return RegGetValueW(HKEY_LOCAL_MACHINE, RunKeyPath, name, RRF_RT_ANY, nullptr, nullptr,
                         nullptr) == ERROR_SUCCESS;

@@ -31,7 +31,6 @@ std::wstring UseProduct(const std::string& ini, const wchar_t* value = nullptr,
 // HKLM key set-up: creates the key (and its parents), optionally with a string value.
 void CreateMachineKey(const std::wstring& path, const wchar_t* value = nullptr,
                       const std::wstring& data = L"");
-bool MachineKeyExists(const std::wstring& path);
 extern const wchar_t RunKeyPath[];
 bool RunValueExists(const wchar_t* name);
 

@@ -134,6 +134,15 @@ bool PathExists(const std::wstring& path) {
 
 void DeleteIfPresent(const std::wstring& path) { DeleteFileW(path.c_str()); }
 
+bool MachineKeyExists(const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(key);
+    return true;
+}
+
 PeInfo ReadPeInfo(const std::wstring& path) {
     PeInfo info;
     const std::string image = ReadFileBytes(path);

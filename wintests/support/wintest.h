@@ -27,6 +27,8 @@ std::wstring BuildCommandLine(const std::wstring& program,
 std::wstring LogFilePath(const std::wstring& name);
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);
+// Whether HKLM\<path> opens for reading in this program's view.
+bool MachineKeyExists(const std::wstring& path);
 void DeleteIfPresent(const std::wstring& path);
 
 // PE headers of a binary file.
