@@ -21,7 +21,9 @@ int WriteLogFile(const wchar_t* name) {
     if (!GetLogFolder(folder)) {
         return 0;
     }
-    if (name == nullptr || name[0] == L'\0') {
+    // A name holding a path element would put the file outside the log folder, which has no
+    // sub-folders: such a name is taken as no name.
+    if (name == nullptr || name[0] == L'\0' || wcspbrk(name, L"\\/:") != nullptr) {
         name = kEmptyNameLog;
     }
     wchar_t path[LogPathChars];

@@ -16,12 +16,24 @@ ensure_packages() {
         echo "missing $probe: run as root: apt-get install -y $*" >&2
         exit 1
     fi
-    if [[ ! -f /var/lib/apt/velmar-updated ]]; then
-        apt-get update -qq
-        touch /var/lib/apt/velmar-updated
+    # A failed update (one index out of sync on the mirror) leaves the lists there are; only a
+    # package that then cannot be installed stops the set-up. It is tried once a run.
+    if [[ ! -f /var/lib/apt/velmar-updated && -z ${apt_update_failed:-} ]]; then
+        if apt-get update -qq; then
+            touch /var/lib/apt/velmar-updated
+        else
+            apt_update_failed=1
+            echo "apt-get update failed (above); going on with the package lists there are" >&2
+        fi
     fi
     echo "installing $*"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+    local status=0
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" \
+        >/dev/null || status=$?
+    if ((status != 0)); then
+        echo "cannot install $*: apt-get install exited with $status" >&2
+        exit "$status"
+    fi
 }
 
 ensure_cross_compilers() {

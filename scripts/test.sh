@@ -13,6 +13,7 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     [[ $(id -u) -eq 0 ]] || { echo "run as root: dpkg --add-architecture i386" >&2; exit 1; }
     dpkg --add-architecture i386
     rm -f /var/lib/apt/velmar-updated
+    apt_update_failed= # the new architecture's lists are worth another try
 fi
 ensure_packages /usr/lib/wine/wine64 wine64 wine
 ensure_packages /usr/lib/wine/wine wine32:i386

@@ -92,6 +92,10 @@ TEST_F(LogTest, FlushFormsChooseTheirName) {
         {[] { return LogFlush(1641, L""); }, L"err_logmgr"},
         {[] { return LogFlush(1641, L"named"); }, L"named"},
         {[] { return LogFlush(1641); }, L"frametool"},
+        // A name holding a path element would write outside the log folder.
+        {[] { return LogFlush(L"..\\up"); }, L"err_logmgr"},
+        {[] { return LogFlush(1641, L"a/b"); }, L"err_logmgr"},
+        {[] { return LogFlush(L"C:x"); }, L"err_logmgr"},
     };
     for (const Case& c : cases) {
         winsim::Reset();

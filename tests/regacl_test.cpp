@@ -64,6 +64,7 @@ TEST_F(RegAclTest, RefusedCommandLinesLogCodeOne) {
     const std::vector<std::vector<std::wstring>> refused = {
         {L"vqregacl6.exe", L"-t", L"HKLM", L"-k", kKey},
         {L"vqregacl6.exe", L"-t", L"hlm", L"-k", kKey},
+        {L"vqregacl6.exe", L"-t", L"HLMX", L"-k", kKey},
         {L"vqregacl6.exe", L"-k", kKey},
         {L"vqregacl6.exe", L"-t", L"HLM"},
         {L"vqregacl6.exe", L"-t", L"HLM", L"-k"},

@@ -90,6 +90,13 @@ TEST_F(RegAclEndToEnd, LogOptionNamesTheFile) {
               RunProgram(Tool(), {L"-log", L"custom", L"-t", L"HLM", L"-k", key_ + L"\\No"}));
     EXPECT_TRUE(PathExists(LogFilePath(L"custom")));
     EXPECT_FALSE(PathExists(LogFilePath(L"vqregacllog")));
+    // A name holding a path stays in the log folder, under the name of no name.
+    DeleteIfPresent(LogFilePath(L"err_logmgr"));
+    EXPECT_EQ(1641u,
+              RunProgram(Tool(), {L"-t", L"HLM", L"-k", key_ + L"\\No", L"-log", L"..\\up"}));
+    EXPECT_FALSE(PathExists(LogFilePath(L"..\\up")));
+    const std::vector<std::string> lines = SplitCrLf(ReadFileBytes(LogFilePath(L"err_logmgr")));
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "ERROR CODE:7"));
 }
 
 TEST_F(RegAclEndToEnd, RefusedRootGivesOneCodeOneLine) {

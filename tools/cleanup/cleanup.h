@@ -58,7 +58,8 @@ int ReadExceptionListItem(int index, wchar_t (&path)[CleanupPathChars]);
 int ReadDesktopItemName(int index, wchar_t (&name)[CleanupNameChars]);
 
 // --- Product registration keys ---
-// 1 with the value in the buffer, 0 when the key or value cannot be read or does not fit.
+// 1 with the value in the buffer, 0 when the key or value cannot be read or does not fit. An
+// empty install folder counts as missing: a path built on it begins at the current drive's root.
 int ReadInstallLocation(wchar_t (&location)[CleanupPathChars]);
 // As above; an empty display name counts as missing, since it names a shell folder itself.
 int ReadDisplayName(wchar_t (&name)[CleanupNameChars]);

@@ -150,7 +150,7 @@ bool RemoveListedEntries(const wchar_t* installFolder, int& result) {
 
 int RemoveUninstallFiles() {
     wchar_t installFolder[CleanupPathChars] = {};
-    if (!ReadInstallLocation(installFolder) || installFolder[0] == L'\0') {
+    if (!ReadInstallLocation(installFolder)) {
         LogSpacedErrorCode(6001);
         return 0;
     }

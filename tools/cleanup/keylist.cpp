@@ -36,10 +36,14 @@ const RootName RootNames[] = {
     {L"HKEY_USERS", HKEY_USERS},
 };
 
-// An empty path opens the root itself, and one that begins with a backslash may be taken from
-// the root too: neither is opened, so that nothing below a root is deleted as one key.
-bool NamesRootItself(const wchar_t* subKey) {
-    return subKey == nullptr || subKey[0] == L'\0' || subKey[0] == L'\\';
+// An empty path opens the root itself, a trailing backslash names the key before it, and one
+// that begins with a backslash may be taken from the root: a path with any empty element names
+// no listed key, so it is never opened and nothing below it is deleted as one key.
+bool HasEmptyElement(const wchar_t* subKey) {
+    if (subKey == nullptr || subKey[0] == L'\0' || subKey[0] == L'\\') {
+        return true;
+    }
+    return subKey[wcslen(subKey) - 1] == L'\\' || wcsstr(subKey, L"\\\\") != nullptr;
 }
 
 int CountedFiles() {
@@ -56,7 +60,7 @@ int CountedFiles() {
 } // namespace
 
 LONG DeleteKeyTree(HKEY root, const wchar_t* subKey) {
-    if (NamesRootItself(subKey)) {
+    if (HasEmptyElement(subKey)) {
         return -1;
     }
     HKEY key = nullptr;
@@ -91,7 +95,7 @@ int DeleteKeyByPath(const wchar_t* text) {
         return 0;
     }
     const wchar_t* const subKey = separator + 1;
-    if (NamesRootItself(subKey)) {
+    if (HasEmptyElement(subKey)) {
         return 0;
     }
     const std::wstring rootText(text, separator);

@@ -58,7 +58,8 @@ LONG DeleteBrandKey(const wchar_t* brand, const wchar_t* appName) {
 } // namespace
 
 int ReadInstallLocation(wchar_t (&location)[CleanupPathChars]) {
-    return ReadUninstallValue(L"InstallLocation", location, CleanupPathChars);
+    return ReadUninstallValue(L"InstallLocation", location, CleanupPathChars) &&
+           location[0] != L'\0';
 }
 
 int ReadDisplayName(wchar_t (&name)[CleanupNameChars]) {

@@ -19,7 +19,7 @@ int RunStartupUninstallers() {
         return 1;
     }
     wchar_t folder[CleanupPathChars] = {};
-    if (!ReadInstallLocation(folder) || folder[0] == L'\0') {
+    if (!ReadInstallLocation(folder)) {
         LogSpacedErrorCode(3001);
         return 0;
     }

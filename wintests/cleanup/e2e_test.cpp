@@ -205,10 +205,26 @@ TEST_F(CleanupEndToEnd, AFailingStepIsLoggedAndMappedByTheErrorOption) {
     // Without an application name the log takes the default text.
     InstallProduct("[GUID]\r\nid=VELMAR-E2E-0001\r\n");
     EXPECT_EQ(1641u, RunProgram(tool_, {}));
-    const std::string log = ReadFileBytes(LogFilePath(L"vqcleanlog_Could't"));
-    for (const char* code : {"2005", "6003 (0x00000091)", "9001"}) {
-        EXPECT_NE(std::string::npos, log.find(std::string("ERROR CODE: ") + code)) << code;
+    const std::vector<std::string> log =
+        SplitCrLf(ReadFileBytes(LogFilePath(L"vqcleanlog_Could't")));
+    // Each of the four brands logs its own missing name.
+    for (const auto& [code, count] :
+         {std::pair<const char*, int>{"2005", 1}, {"6003 (0x00000091)", 1}, {"9001", 4}}) {
+        EXPECT_EQ(count, std::count(log.begin(), log.end(), std::string("ERROR CODE: ") + code))
+            << code;
     }
+
+    // A failure of the first step alone (its one entry is missing) still fails the run.
+    InstallProduct("[GUID]\r\nid=VELMAR-E2E-0001\r\n[RegApplicationName]\r\nRegAppName=R\r\n"
+                   "[ApplicationName]\r\nAppName=VelmarApp\r\n[AddExceptionListApp]\r\nNum=1\r\n");
+    DeleteFileW((install_ + L"\\sub\\unlisted.txt").c_str());
+    DeleteIfPresent(LogFilePath(L"vqcleanlog_VelmarApp"));
+    EXPECT_EQ(1641u, RunProgram(tool_, {}));
+    const std::vector<std::string> lines =
+        SplitCrLf(ReadFileBytes(LogFilePath(L"vqcleanlog_VelmarApp")));
+    ASSERT_GE(lines.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>{"ERROR CODE: 1002"},
+              std::vector<std::string>(lines.begin() + 5, lines.end() - 3));
 }
 
 TEST_F(CleanupEndToEnd, ProgramProperties) {

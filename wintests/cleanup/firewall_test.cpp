@@ -24,25 +24,29 @@ TEST_F(FirewallTest, RemovesEachEntryBelowTheInstallFolder) {
     const std::wstring longFolder = L"C:\\" + std::wstring(250, L'a');
     // clang-format off
     const struct {
-        std::wstring installFolder; // empty: no product key
+        const wchar_t* installFolder; // null: no product key
         std::string entries;
         const char* outcome;
         std::vector<std::wstring> removed;
     } cases[] = {
-        {App, "Num=3 filename0=bin\\run.exe filename2=agent.exe", "0 1002", {RunExe, AgentExe}},
+        {App.c_str(), "Num=3 filename0=bin\\run.exe filename2=agent.exe", "0 1002",
+         {RunExe, AgentExe}},
         // 253 + 6 characters fit; the longer entry would be cut and is never handed on.
-        {longFolder, "Num=2 filename0=bin\\run.exe filename1=r.exe", "0 1003",
+        {longFolder.c_str(), "Num=2 filename0=bin\\run.exe filename1=r.exe", "0 1003",
          {longFolder + L"\\r.exe"}},
         // Without the product key, reading the install folder would log 1001.
-        {L"", "filename0=run.exe", "1", {}},
-        {L"", "Num=0 filename0=run.exe", "1", {}},
-        {L"", TwoEntries, "0 1001", {}},
+        {nullptr, "filename0=run.exe", "1", {}},
+        {nullptr, "Num=0 filename0=run.exe", "1", {}},
+        {nullptr, TwoEntries, "0 1001", {}},
+        // An empty folder would root the entry at the current drive, another program's path.
+        {L"", "Num=1 filename0=bin\\mon.exe", "0 1001", {}},
     };
     // clang-format on
     for (const auto& c : cases) {
         SCOPED_TRACE(c.entries);
         UseProduct("[AddExceptionListApp] " + c.entries,
-                   c.installFolder.empty() ? nullptr : L"InstallLocation", c.installFolder);
+                   c.installFolder ? L"InstallLocation" : nullptr,
+                   c.installFolder ? c.installFolder : L"");
         EXPECT_EQ(c.outcome, Outcome(RemoveFirewallExceptions()));
         EXPECT_EQ(c.removed, FwDoubleReadList(L"Removed"));
         FwDoubleReset();

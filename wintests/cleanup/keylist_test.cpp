@@ -53,25 +53,27 @@ TEST_F(KeyListTest, DeletesTheNamedTreesOnly) {
     // the sub-key that cannot be deleted is one whose child's path does not fit.
     const std::wstring longName = L"Stuck\\A\\" + std::wstring(240, L'L');
     CreateMachineKey(TestKey + longName);
-    for (const wchar_t* name :
-         {L"Keep", L"A\\B\\C", L"A\\Other", L"A\\Other2", L"Listed", L"Stuck\\Z"}) {
+    for (const wchar_t* name : {L"Keep", L"A\\B\\C", L"A\\Other", L"A\\Other2", L"Listed",
+                                L"Stuck\\Z", L"Vendor\\Sibling", L"Vendor\\]x", L"P\\Q"}) {
         CreateMachineKey(TestKey + name);
     }
     RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\VelmarKeyListTest\\U\\V", nullptr, REG_SZ, L"",
                     2);
-    // Wine itself refuses a sub-key path that begins with a backslash (161).
+    // Wine itself refuses a sub-key path that begins with a backslash (161), but opens the key
+    // before a trailing or doubled one: such a header names no key.
     auto header = [](const std::string& text) { return "[" + text + "]\r\n"; };
     WriteBytes(BesideProgram("kl.reg"),
                "REGEDIT4\r\n\r\n" + header("HKLM\\SOFTWARE\\VelmarKeyListTest\\Keep") +
                    header("-" + Hklm + "Keep") +
                    header("hkey_local_machine\\SOFTWARE\\VelmarKeyListTest\\Keep") +
                    header("HKEY_LOCAL_MACHINE\\") + header("HKEY_LOCAL_MACHINE\\\\SOFTWARE") +
-                   header(Hklm + "A") + "\"v\"=\"[" + Hklm + "Listed]\"\r\n" +
-                   header(Hklm + "A\\B") + header(Hklm + "Stuck") +
-                   "[HKEY_CURRENT_USER\\Software\\VelmarKeyListTest\\U]");
+                   header(Hklm + "Vendor\\]x") + header(Hklm + "P\\\\") + header(Hklm + "A") +
+                   "\"v\"=\"[" + Hklm + "Listed]\"\r\n" + header(Hklm + "A\\B") +
+                   header(Hklm + "Stuck") + "[HKEY_CURRENT_USER\\Software\\VelmarKeyListTest\\U]");
     EXPECT_EQ(1, DeleteKeysFromKeyListFile(BesideProgram("kl.reg").c_str()));
     for (const std::wstring& kept :
-         {TestKey + L"Keep", TestKey + L"Stuck\\Z", TestKey + longName}) {
+         {TestKey + L"Keep", TestKey + L"Stuck\\Z", TestKey + longName,
+          TestKey + L"Vendor\\Sibling", TestKey + L"Vendor\\]x", TestKey + L"P\\Q"}) {
         EXPECT_TRUE(MachineKeyExists(kept));
     }
     EXPECT_FALSE(MachineKeyExists(TestKey + L"A") || MachineKeyExists(TestKey + L"Listed"));

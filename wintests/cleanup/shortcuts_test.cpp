@@ -48,6 +48,8 @@ TEST(Shortcuts, NamesSwitchesAndDesktopTable) {
         {'-', "OtherFile=0 MediaGudeName=@X ItemName0=@X", "X", 0, "011 2001", "Xfsd"},
         {'-', "MediaGuide=Y MediaGudeName=@L ReadmeName=@X", "CX", 0, "010 2001 5002 (0x000000ce)",
          "Cfsd Xfs"},
+        // "..\P" names the link beside the desktop folder, where P's desktop link is made.
+        {'-', "OtherFile=1 ItemName0=..\\@P", "P", 0, "010 2001 5005 (0x0000007b)", "Pfsd"},
     };
     for (const Row& row : rows) {
         // Names of the row's own: L has 200 characters, C is its first 127 (what a 128-character
@@ -75,7 +77,8 @@ TEST(Shortcuts, NamesSwitchesAndDesktopTable) {
             const std::wstring n = name(t), folder = programs + L"\\" + n;
             const wchar_t* end = t == 'C' ? L"" : t == 'M' ? L".l" : L".lnk";
             return std::vector<std::wstring>{folder, folder + L"\\f.txt", startup + L"\\" + n + end,
-                                             desktop + L"\\" + n + L".lnk"};
+                                             desktop + (t == 'P' ? L"\\..\\" : L"\\") + n +
+                                                 L".lnk"};
         };
         for (const char* t = row.made; *t; ++t) {
             const std::vector<std::wstring> p = paths(*t);

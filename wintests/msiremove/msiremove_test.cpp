@@ -6,6 +6,8 @@
 
 #include <msi.h>
 
+#include <algorithm>
+
 #include "log.h"
 #include "msiremove.h"
 #include "oldmonitor.h"
@@ -77,6 +79,17 @@ TEST(MsiRemove, ProgramRemovesThePackageOnlyForAVersionBeginningWith2) {
         EXPECT_EQ(!c.removed, Installed()) << c.version;
         EXPECT_FALSE(PathExists(LogFilePath(L"vqmsiremove")));
     }
+    // Without msiexec.exe in the system folder (the version still begins with 2) the start
+    // fails. Wine starts its built-in one for a missing file unless told to take only the file.
+    const std::wstring msiexec = System(L"\\msiexec.exe"), aside = msiexec + L".aside";
+    ASSERT_TRUE(MoveFileW(msiexec.c_str(), aside.c_str()));
+    const wchar_t overrides[] = L"Software\\Wine\\DllOverrides";
+    RegSetKeyValueW(HKEY_CURRENT_USER, overrides, L"msiexec.exe", REG_SZ, L"native", 14);
+    EXPECT_EQ(1641u, RunProgram(tool, {}));
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, overrides, L"msiexec.exe");
+    MoveFileW(aside.c_str(), msiexec.c_str());
+    const std::vector<std::string> lines = SplitCrLf(ReadFileBytes(LogFilePath(L"vqmsiremove")));
+    EXPECT_EQ(1, std::count(lines.begin(), lines.end(), "ERROR CODE: 1002 (0x00000002)"));
     RegDeleteKeyW(HKEY_LOCAL_MACHINE, k64);
 }
 

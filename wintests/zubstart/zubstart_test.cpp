@@ -1,6 +1,6 @@
 // vqzubstart6: a copy of the shipped program run with the vqzubkit double in "Mub\" beside it.
-// The double returns the number its component name begins with and records every call and
-// every FreeLibrary in the file named by VQZUBKIT_RECORD.
+// The double returns the number its component name begins with and records its load, every call
+// and every FreeLibrary in the file named by VQZUBKIT_RECORD.
 #include <gtest/gtest.h>
 
 #include "wintest.h"
@@ -55,11 +55,12 @@ TEST(ZubStart, ExportResultChoosesExitCodeAndLog) {
         std::vector<std::wstring> arguments;
         Outcome expected;
     } cases[] = {
-        {{L"-n", L"0", L"-i"}, {0, "1 0\nfreed\n", {}}},
-        {{L"-n", L"1", L"-i"}, {1641, "1 1\nfreed\n", {}}},
-        {{L"-n", L"2", L"-i"}, {1641, "1 2\nfreed\n", {"ERROR CODE:2"}}},
-        {{L"-n", L"-7", L"-u"}, {1641, "2 -7\nfreed\n", {"ERROR CODE:-7"}}},
-        {{L"-n", L"2", L"-i", L"-error", L"ERROR_SUCCESS"}, {0, "1 2\nfreed\n", {"ERROR CODE:2"}}},
+        {{L"-n", L"0", L"-i"}, {0, "loaded\n1 0\nfreed\n", {}}},
+        {{L"-n", L"1", L"-i"}, {1641, "loaded\n1 1\nfreed\n", {}}},
+        {{L"-n", L"2", L"-i"}, {1641, "loaded\n1 2\nfreed\n", {"ERROR CODE:2"}}},
+        {{L"-n", L"-7", L"-u"}, {1641, "loaded\n2 -7\nfreed\n", {"ERROR CODE:-7"}}},
+        {{L"-n", L"2", L"-i", L"-error", L"ERROR_SUCCESS"},
+         {0, "loaded\n1 2\nfreed\n", {"ERROR CODE:2"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected.record);
@@ -74,8 +75,10 @@ TEST(ZubStart, CommandLineGivesNameAndMode) {
         std::vector<std::wstring> arguments;
         Outcome expected;
     } cases[] = {
-        {{L"-u", L"-n", L"K\u00e9\u3042"}, {0, "2 K\xe9?\nfreed\n", {}}},
-        {{L"-u", L"-n", L"K", L"-i"}, {0, "1 K\nfreed\n", {}}},
+        {{L"-u", L"-n", L"K\u00e9\u3042"}, {0, "loaded\n2 K\xe9?\nfreed\n", {}}},
+        {{L"-u", L"-n", L"K", L"-i"}, {0, "loaded\n1 K\nfreed\n", {}}},
+        // Without a mode the library is not even loaded.
+        {{L"-n", L"K"}, {1641, "", {"ERROR CODE:101"}}},
         {{L"-n", L"K", L"-I", L"-U"}, {1641, "", {"ERROR CODE:101"}}},
         {{L"-i", L"-n"}, {1641, "", {"ERROR CODE:101"}}},
         {{L"-n", L"", L"-i"}, {1641, "", {"ERROR CODE:101"}}},
@@ -91,7 +94,8 @@ TEST(ZubStart, MissingLibraryOrExportLeavesTheSystemError) {
                                                  L"ERROR_INSTALL_FAILURE"};
     // ERROR_MOD_NOT_FOUND; ERROR_PROC_NOT_FOUND, and the library freed all the same.
     ExpectOutcome({1603, "", {"ERROR CODE:104 (0X7E)"}}, RunLauncher(NoKit, arguments));
-    ExpectOutcome({1603, "freed\n", {"ERROR CODE:105 (0X7F)"}}, RunLauncher(BareKit, arguments));
+    ExpectOutcome({1603, "loaded\nfreed\n", {"ERROR CODE:105 (0X7F)"}},
+                  RunLauncher(BareKit, arguments));
 }
 
 TEST(ZubStart, ProgramProperties) {

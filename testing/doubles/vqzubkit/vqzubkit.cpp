@@ -1,6 +1,7 @@
 // Stands in for the maker's component-install library: its export returns the number that the
-// component name begins with, and each call ("<mode> <name>\n") and each FreeLibrary ("freed\n")
-// is appended to the file named by VQZUBKIT_RECORD. Built also without the export.
+// component name begins with, and its load ("loaded\n"), each call ("<mode> <name>\n") and each
+// FreeLibrary ("freed\n") are appended to the file named by VQZUBKIT_RECORD. Built also without
+// the export.
 #include <windows.h>
 
 #include <stdio.h>
@@ -26,7 +27,9 @@ extern "C" __declspec(dllexport) int Vq_Start_Zub_Install(const char* name, int 
 
 // A detach without the reserved argument is a FreeLibrary; at process exit it is non-NULL.
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        AppendRecord("loaded\n");
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         AppendRecord("freed\n");
     }
     return TRUE;
