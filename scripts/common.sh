@@ -27,12 +27,10 @@ ensure_packages() {
         fi
     fi
     echo "installing $*"
-    local status=0
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" \
-        >/dev/null || status=$?
-    if ((status != 0)); then
-        echo "cannot install $*: apt-get install exited with $status" >&2
-        exit "$status"
+    if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" \
+        >/dev/null; then
+        echo "cannot install $* (apt's message above)" >&2
+        exit 1
     fi
 }
 

@@ -205,14 +205,12 @@ TEST_F(CleanupEndToEnd, AFailingStepIsLoggedAndMappedByTheErrorOption) {
     // Without an application name the log takes the default text.
     InstallProduct("[GUID]\r\nid=VELMAR-E2E-0001\r\n");
     EXPECT_EQ(1641u, RunProgram(tool_, {}));
-    const std::vector<std::string> log =
-        SplitCrLf(ReadFileBytes(LogFilePath(L"vqcleanlog_Could't")));
-    // Each of the four brands logs its own missing name.
-    for (const auto& [code, count] :
-         {std::pair<const char*, int>{"2005", 1}, {"6003 (0x00000091)", 1}, {"9001", 4}}) {
-        EXPECT_EQ(count, std::count(log.begin(), log.end(), std::string("ERROR CODE: ") + code))
-            << code;
+    const std::string log = ReadFileBytes(LogFilePath(L"vqcleanlog_Could't"));
+    for (const char* code : {"2005", "6003 (0x00000091)", "9001"}) {
+        EXPECT_NE(std::string::npos, log.find(std::string("ERROR CODE: ") + code)) << code;
     }
+    const std::vector<std::string> logLines = SplitCrLf(log);
+    EXPECT_EQ(4, std::count(logLines.begin(), logLines.end(), "ERROR CODE: 9001")) << "per brand";
 
     // A failure of the first step alone (its one entry is missing) still fails the run.
     InstallProduct("[GUID]\r\nid=VELMAR-E2E-0001\r\n[RegApplicationName]\r\nRegAppName=R\r\n"

@@ -77,8 +77,7 @@ TEST(ZubStart, CommandLineGivesNameAndMode) {
     } cases[] = {
         {{L"-u", L"-n", L"K\u00e9\u3042"}, {0, "loaded\n2 K\xe9?\nfreed\n", {}}},
         {{L"-u", L"-n", L"K", L"-i"}, {0, "loaded\n1 K\nfreed\n", {}}},
-        // Without a mode the library is not even loaded.
-        {{L"-n", L"K"}, {1641, "", {"ERROR CODE:101"}}},
+        // "-I" and "-U" are no mode: the library is not even loaded.
         {{L"-n", L"K", L"-I", L"-U"}, {1641, "", {"ERROR CODE:101"}}},
         {{L"-i", L"-n"}, {1641, "", {"ERROR CODE:101"}}},
         {{L"-n", L"", L"-i"}, {1641, "", {"ERROR CODE:101"}}},
