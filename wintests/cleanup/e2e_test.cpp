@@ -206,11 +206,12 @@ TEST_F(CleanupEndToEnd, AFailingStepIsLoggedAndMappedByTheErrorOption) {
     InstallProduct("[GUID]\r\nid=VELMAR-E2E-0001\r\n");
     EXPECT_EQ(1641u, RunProgram(tool_, {}));
     const std::string log = ReadFileBytes(LogFilePath(L"vqcleanlog_Could't"));
-    for (const char* code : {"2005", "6003 (0x00000091)", "9001"}) {
+    for (const char* code : {"2005", "6003 (0x00000091)"}) {
         EXPECT_NE(std::string::npos, log.find(std::string("ERROR CODE: ") + code)) << code;
     }
+    // Each of the four brands logs its own missing name.
     const std::vector<std::string> logLines = SplitCrLf(log);
-    EXPECT_EQ(4, std::count(logLines.begin(), logLines.end(), "ERROR CODE: 9001")) << "per brand";
+    EXPECT_EQ(4, std::count(logLines.begin(), logLines.end(), "ERROR CODE: 9001"));
 
     // A failure of the first step alone (its one entry is missing) still fails the run.
     InstallProduct("[GUID]\r\nid=VELMAR-E2E-0001\r\n[RegApplicationName]\r\nRegAppName=R\r\n"
