@@ -19,19 +19,41 @@ ensure_packages() {
     # A failed update (one index out of sync on the mirror) leaves the lists there are; only a
     # package that then cannot be installed stops the set-up. It is tried once a run.
     if [[ ! -f /var/lib/apt/velmar-updated && -z ${apt_update_failed:-} ]]; then
-        if apt-get update -qq; then
+        local out
+        apt_stale_suites=
+        if out=$(apt-get update -qq 2>&1); then
+            [[ -z $out ]] || echo "$out" >&2
             touch /var/lib/apt/velmar-updated
         else
+            echo "$out" >&2
             apt_update_failed=1
+            apt_stale_suites=$(grep -o 'Failed to fetch [^ ]*/dists/[^/ ]*' <<<"$out" |
+                sed 's|.*/dists/||' | sort -u | tr '\n' ' ' || true)
             echo "apt-get update failed (above); going on with the package lists there are" >&2
         fi
     fi
     echo "installing $*"
-    if ! DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" \
-        >/dev/null; then
-        echo "cannot install $* (apt's message above)" >&2
-        exit 1
+    apt_install "$@" && return 0
+    # A suite whose index came for one architecture only offers that one newer versions, and a
+    # library both architectures hold must be at one version: then take every package at the
+    # version the other suites give both.
+    if [[ -n ${apt_stale_suites:-} ]]; then
+        local prefs suite ok=
+        prefs=$(mktemp)
+        for suite in $apt_stale_suites; do
+            printf 'Package: *\nPin: release %s=%s\nPin-Priority: 100\n\n' n "$suite" a "$suite"
+        done >"$prefs"
+        echo "installing $* with ${apt_stale_suites% } held below the other suites"
+        apt_install -o Dir::Etc::Preferences="$prefs" "$@" && ok=1
+        rm -f "$prefs"
+        [[ -z $ok ]] || return 0
     fi
+    echo "cannot install $* (apt's message above)" >&2
+    exit 1
+}
+
+apt_install() { # apt_install [apt-get option]... <package>...
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
 }
 
 ensure_cross_compilers() {

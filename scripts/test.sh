@@ -15,8 +15,9 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     rm -f /var/lib/apt/velmar-updated
     apt_update_failed= # the new architecture's lists are worth another try
 fi
+# One transaction: the two loaders share libraries that must be at one version on both sides.
+ensure_packages /usr/lib/wine/wine wine64 wine wine32:i386
 ensure_packages /usr/lib/wine/wine64 wine64 wine
-ensure_packages /usr/lib/wine/wine wine32:i386
 ensure_packages wixl wixl
 
 failed=()
