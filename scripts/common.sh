@@ -34,9 +34,8 @@ ensure_packages() {
     fi
     echo "installing $*"
     apt_install "$@" && return 0
-    # A suite whose index came for one architecture only offers that one newer versions, and a
-    # library both architectures hold must be at one version: then take every package at the
-    # version the other suites give both.
+    # A suite whose index came for one architecture only gives that architecture newer versions,
+    # yet a library both hold must be at one version: hold such suites below the others.
     if [[ -n ${apt_stale_suites:-} ]]; then
         local prefs suite ok=
         prefs=$(mktemp)
